@@ -1,0 +1,74 @@
+// The polygon records and operations the game clips with.
+//
+// Our own layer: boolean operations on Clipper, triangle strips from the GLU
+// tessellator, and the polygon text format with hole flags. Every array in
+// these records is allocated with malloc and released with free, so records
+// from any of the operations below can be freed by gpc_free_polygon and
+// gpc_free_tristrip.
+//
+// Contract the simulation relies on:
+// - inputs are filled by the even-odd rule; input hole flags are ignored;
+// - outer contours come out counter-clockwise on the screen (y down), i.e.
+//   with a negative signed area sum((x[i]*y[i+1] - x[i+1]*y[i]) / 2); holes
+//   come out clockwise (positive area) with hole flag 1;
+// - input vertices that survive keep their coordinates; no repeated
+//   consecutive vertices and no zero-area contours come out;
+// - the strips cover exactly the polygon's area, holes excluded;
+// - nothing a level file or the editor can produce aborts the program.
+#pragma once
+#include <cstdio>
+
+enum gpc_op {
+    GPC_DIFF = 0,
+    GPC_INT = 1,
+    GPC_XOR = 2,
+    GPC_UNION = 3,
+};
+
+struct gpc_vertex {
+    double x;   // level position: all the clipping computes, all a file stores
+    double y;
+    double rx;  // rotated (screen) position, written only by rotatePlayfield
+    double ry;
+};
+
+struct gpc_vertex_list {
+    int num_vertices;
+    gpc_vertex* vertex;
+};
+
+struct gpc_polygon {
+    int num_contours;
+    int* hole;
+    gpc_vertex_list* contour;
+};
+
+struct gpc_tristrip {
+    int num_strips;
+    gpc_vertex_list* strip;
+};
+
+// Coordinates beyond this magnitude are refused by the reader.
+constexpr double gpc_coordinate_limit = 1000000.0;
+
+// Reads the text format: contour count, then per contour its vertex count,
+// its hole flag (when read_hole_flags is non-zero) and its vertices as pairs
+// of numbers. The reader trusts no count: it stops at the first count or
+// number that is missing, negative, not a number, not finite or beyond the
+// coordinate limit, and keeps what it has read, with counts that match the
+// arrays. Returns 1 when the whole section was read, 0 when it stopped early.
+int gpc_read_polygon(FILE* infile, int read_hole_flags, gpc_polygon* polygon);
+// Writes "%d\n" counts and flags and "% .15lf % .15lf\n" vertex lines.
+void gpc_write_polygon(FILE* outfile, int write_hole_flags, gpc_polygon* polygon);
+
+// Appends a copy of contour to polygon with the given hole flag.
+void gpc_add_contour(gpc_polygon* polygon, gpc_vertex_list* contour, int hole);
+
+// result = subject (op) clip. result is overwritten without being freed;
+// it may not alias either operand.
+void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result);
+// Triangle strips covering the polygon (even-odd fill).
+void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip);
+
+void gpc_free_polygon(gpc_polygon* polygon);
+void gpc_free_tristrip(gpc_tristrip* tristrip);

@@ -1,0 +1,10 @@
+#include "playfield/seams.h"
+
+namespace {
+unsigned noTexture(const char*) { return 0; }
+std::string noDialog(const char*) { return std::string(); }
+}
+
+TextureLoader textureLoader = noTexture;
+FileDialog openLevelDialog = noDialog;
+FileDialog saveLevelDialog = noDialog;
