@@ -29,3 +29,24 @@ void runFixedSteps(uint32_t frameMs)
     }
     updateFrame(static_cast<int>(frameMs));
 }
+
+void runPass(const FrameDrawing* drawing, void (*pace)(), void (*pump)())
+{
+    if (drawing) drawing->clear();
+    pace();
+    if (gameState == Exiting && stateTime > 250) quitRequested = true;
+    if (gameState == Splash) {
+        if (drawing) drawing->splash();
+        if (stateTime > 3000) requestState(Title);
+    } else {
+        runFixedSteps(frameTime);
+        if (drawing) drawing->frame();
+        if (fadeTime > 0) {
+            if (drawing) drawing->fadeIn(fadeTime);
+            fadeTime -= static_cast<int>(frameTime);
+        }
+    }
+    if (drawing) drawing->swap();
+    applyPendingState(static_cast<int>(frameTime));
+    pump();
+}

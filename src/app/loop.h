@@ -25,3 +25,19 @@ void initScreen();
 // Adds the frame time to the accumulator, runs physicsStep(20) for every
 // whole 20 ms in it (no cap), then updateFrame once with the whole frame time.
 void runFixedSteps(uint32_t frameMs);
+
+// What one pass draws. The game fills every hook with GL; the headless runner
+// passes no drawing at all. Both run the same pass through runPass.
+struct FrameDrawing {
+    void (*clear)();
+    void (*splash)();          // the splash picture at stateTime
+    void (*frame)();           // the scene and the state layer
+    void (*fadeIn)(int fadeMs);
+    void (*swap)();
+};
+
+// One pass of the main loop: clear, pace, the exit timer, the splash or the
+// fixed steps with the update and the drawing, the fade-in, the swap, the
+// pending state, the events. pace sets frameTime and currentTicks; pump
+// drains the events into the input state.
+void runPass(const FrameDrawing* drawing, void (*pace)(), void (*pump)());

@@ -1,0 +1,98 @@
+// Tiltmoor: start-up, the main loop and shutdown.
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "app/data_folder.h"
+#include "app/input.h"
+#include "app/loop.h"
+#include "app/pace.h"
+#include "app/startup.h"
+#include "audio/sound_bank.h"
+#include "game/state.h"
+#include "platform/message_box.h"
+#include "playfield/playfield.h"
+#include "playfield/seams.h"
+#include "render/gl_setup.h"
+#include "render/scene.h"
+#include "render/texture.h"
+
+namespace {
+SoundBank* soundBank = nullptr;
+GLuint splashTexture = 0;
+
+using Clock = std::chrono::steady_clock;
+bool measuring = false;
+Clock::time_point passStart;
+double pacedMs = 0.0;   // time spent inside the pacing delay this pass
+
+void clearScreen()
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+void drawSplashPicture() { drawSplash(splashTexture, stateTime); }
+void swapBuffers() { SDL_GL_SwapBuffers(); }
+
+void pace()
+{
+    if (!measuring) {
+        paceFrame();
+        return;
+    }
+    Clock::time_point before = Clock::now();
+    paceFrame();
+    pacedMs = std::chrono::duration<double, std::milli>(Clock::now() - before).count();
+}
+
+const FrameDrawing gameDrawing = {clearScreen, drawSplashPicture, drawFrame, drawFadeIn, swapBuffers};
+}
+
+int main(int argc, char** argv)
+{
+    const GameOptions options = parseOptions(argc, argv);
+    enterDataFolder(argv[0]);
+
+    initScreen();
+    const bool fullscreen = options.fullscreen >= 0 ? options.fullscreen == 1 : askFullscreen();
+    initSdl("Tiltmoor", screenWidth, screenHeight, fullscreen);
+    initGL(screenWidth, screenHeight);
+    soundBank = new SoundBank();
+    soundBank->load();
+    buildFonts();
+
+    textureLoader = loadTexture;
+    openLevelDialog = gameOpenDialog;
+    saveLevelDialog = gameSaveDialog;
+    initPlayfield();
+
+    pushOrtho2D(float(screenWidth), float(screenHeight));
+    resetFrameClock();
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    soundBank->playMusic(0);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    splashTexture = loadTexture("data/splash.png");
+
+    quitRequested = false;
+    clearInput();
+    measuring = options.frameStats;
+    const uint32_t loopStart = SDL_GetTicks();
+    while (!quitRequested) {
+        passStart = Clock::now();
+        runPass(&gameDrawing, pace, pumpEvents);
+        if (measuring) {
+            const double passMs = std::chrono::duration<double, std::milli>(Clock::now() - passStart).count();
+            recordPassTime(passMs - pacedMs);
+        }
+    }
+    if (measuring) printFrameStats(SDL_GetTicks() - loopStart);
+
+    soundBank->close();
+    popOrtho2D();
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,128 @@
+#include "app/startup.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/file_dialogs.h"
+
+namespace {
+const char usageText[] =
+    "Usage: tiltmoor [--windowed | --fullscreen] [--frame-stats] [--help]\n"
+    "  --windowed     play in a 1024x768 window without asking\n"
+    "  --fullscreen   play full screen without asking\n"
+    "  --frame-stats  print pass counts and pass times when the game ends\n"
+    "  --help         show this text\n";
+
+std::vector<double> passTimes;
+
+void discardPresses()
+{
+    SDL_PumpEvents();
+    SDL_Event event;
+    const Uint32 mask = SDL_EVENTMASK(SDL_KEYDOWN) | SDL_EVENTMASK(SDL_MOUSEBUTTONDOWN);
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, mask) > 0) {
+    }
+}
+}
+
+GameOptions parseOptions(int argc, char** argv)
+{
+    GameOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--windowed") == 0) {
+            options.fullscreen = 0;
+        } else if (std::strcmp(arg, "--fullscreen") == 0) {
+            options.fullscreen = 1;
+        } else if (std::strcmp(arg, "--frame-stats") == 0) {
+            options.frameStats = true;
+        } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::fputs(usageText, stdout);
+            std::exit(0);
+        } else {
+            std::fprintf(stderr, "tiltmoor: unknown option '%s'\n%s", arg, usageText);
+            std::exit(2);
+        }
+    }
+    return options;
+}
+
+void initSdl(const char* caption, int width, int height, bool fullscreen)
+{
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
+        std::printf("Couldn't initialize SDL: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    std::atexit(SDL_Quit);
+    SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile("data/icon.bmp", "rb"), 1);
+    if (icon) {
+        SDL_WM_SetIcon(icon, nullptr);
+    } else {
+        std::printf("Failed to load icon.bmp\n");
+    }
+    SDL_FreeSurface(icon);
+    setVideoMode(caption, width, height, fullscreen);
+}
+
+void setVideoMode(const char* caption, int width, int height, bool fullscreen)
+{
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    if (!info) {
+        std::printf("Couldn't get video information: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_WM_SetCaption(caption, "icon");
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
+    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    Uint32 flags = SDL_OPENGL | (fullscreen ? SDL_FULLSCREEN : 0);
+    if (!SDL_SetVideoMode(width, height, info->vfmt->BitsPerPixel, flags)) {
+        std::printf("Couldn't set video mode: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+}
+
+std::string gameOpenDialog(const char* filter)
+{
+    std::string path = showOpenLevelDialog(filter);
+    discardPresses();
+    return path;
+}
+
+std::string gameSaveDialog(const char* filter)
+{
+    std::string path = showSaveLevelDialog(filter);
+    discardPresses();
+    return path;
+}
+
+void recordPassTime(double milliseconds)
+{
+    passTimes.push_back(milliseconds);
+}
+
+void printFrameStats(uint32_t runMs)
+{
+    if (passTimes.empty()) return;
+    std::vector<double> sorted = passTimes;
+    std::sort(sorted.begin(), sorted.end());
+    double sum = 0.0;
+    for (double t : sorted) sum += t;
+    const size_t n = sorted.size();
+    auto at = [&](double q) { return sorted[std::min(n - 1, static_cast<size_t>(q * double(n - 1) + 0.5))]; };
+    std::printf("frame-stats: passes %zu, passes per second %.1f, pass ms mean %.3f median %.3f p99 %.3f max %.3f\n",
+                n, runMs > 0 ? double(n) * 1000.0 / double(runMs) : 0.0, sum / double(n), at(0.5), at(0.99),
+                sorted.back());
+    std::fflush(stdout);
+}

@@ -1,0 +1,26 @@
+// Start-up pieces of the game executable: options, SDL and the video mode,
+// the dialogs as the game shows them, and the frame statistics.
+#pragma once
+#include <cstdint>
+#include <string>
+
+struct GameOptions {
+    int fullscreen = -1;     // -1: ask, 0: windowed, 1: full screen
+    bool frameStats = false;
+};
+
+// Parses the command line; prints the usage and exits for --help (0) and
+// for anything it does not know (2, on standard error).
+GameOptions parseOptions(int argc, char** argv);
+
+void initSdl(const char* caption, int width, int height, bool fullscreen);
+void setVideoMode(const char* caption, int width, int height, bool fullscreen);
+
+// The desktop's file dialogs, followed by discarding the key and button
+// presses that were meant for the dialog, so they never reach the game.
+std::string gameOpenDialog(const char* filter);
+std::string gameSaveDialog(const char* filter);
+
+// CPU time of each pass without the pacing delay.
+void recordPassTime(double milliseconds);
+void printFrameStats(uint32_t runMs);
