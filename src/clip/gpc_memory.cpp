@@ -1,11 +1,37 @@
 #include "clip/gpc.h"
 
+#include <cstdio>
 #include <cstdlib>
+
+#include "clip/gpc_internal.h"
+
+namespace {
+[[noreturn]] void outOfMemory(std::size_t bytes)
+{
+    std::fprintf(stderr, "gpc: out of memory (%zu bytes)\n", bytes);
+    std::exit(1);
+}
+}  // namespace
+
+void* gpc_checked_malloc(std::size_t bytes)
+{
+    void* block = std::malloc(bytes ? bytes : 1);
+    if (!block) outOfMemory(bytes);
+    return block;
+}
+
+void* gpc_checked_realloc(void* block, std::size_t bytes)
+{
+    void* grown = std::realloc(block, bytes ? bytes : 1);
+    if (!grown) outOfMemory(bytes);
+    return grown;
+}
 
 void gpc_free_polygon(gpc_polygon* polygon)
 {
     if (!polygon) return;
-    for (int c = 0; c < polygon->num_contours; ++c) std::free(polygon->contour[c].vertex);
+    if (polygon->contour)
+        for (int c = 0; c < polygon->num_contours; ++c) std::free(polygon->contour[c].vertex);
     std::free(polygon->contour);
     std::free(polygon->hole);
     polygon->contour = nullptr;
@@ -16,7 +42,8 @@ void gpc_free_polygon(gpc_polygon* polygon)
 void gpc_free_tristrip(gpc_tristrip* tristrip)
 {
     if (!tristrip) return;
-    for (int s = 0; s < tristrip->num_strips; ++s) std::free(tristrip->strip[s].vertex);
+    if (tristrip->strip)
+        for (int s = 0; s < tristrip->num_strips; ++s) std::free(tristrip->strip[s].vertex);
     std::free(tristrip->strip);
     tristrip->strip = nullptr;
     tristrip->num_strips = 0;
