@@ -18,15 +18,11 @@ TEST(Vec2, CompoundAssignmentYieldsACopy)
     EXPECT_FLOAT_EQ(a.y, 3.0f);
 }
 
-TEST(Vec2, ExpressionsRunInDoubleAndRoundOnce)
+TEST(Vec2, ScalingWorksFromEitherSide)
 {
-    // 16777216 + 1 is not representable in float: computed in double and
-    // stored, it rounds to 16777216; a float chain would too, but the
-    // product below shows the single rounding: (1e8 * 3) / 3 survives in double.
-    Vec2 big(1.0e8, 0);
-    Vec2 product = big * 3.0f;
-    EXPECT_EQ(product.x, static_cast<float>(3.0e8));
     EXPECT_EQ((2.0f * Vec2(1.5, -2.5)).y, -5.0f);
+    EXPECT_EQ((Vec2(1.5, -2.5) * 2.0f).x, 3.0f);
+    EXPECT_EQ((Vec2(1, 2) - Vec2(3, 5)).y, -3.0f);
 }
 
 TEST(Vec2, NormalisingZeroLeavesZero)
