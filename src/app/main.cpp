@@ -83,8 +83,10 @@ int main(int argc, char** argv)
     const uint32_t loopStart = SDL_GetTicks();
     while (!quitRequested) {
         passStart = Clock::now();
+        const int drawnState = gameState;
         runPass(&gameDrawing, pace, pumpEvents);
         if (measuring) {
+            noteFirstFrame(drawnState);
             const double passMs = std::chrono::duration<double, std::milli>(Clock::now() - passStart).count();
             recordPassTime(passMs - pacedMs);
         }

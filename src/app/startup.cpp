@@ -3,11 +3,13 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "game/state.h"
 #include "platform/file_dialogs.h"
 
 namespace {
@@ -19,6 +21,14 @@ const char usageText[] =
     "  --help         show this text\n";
 
 std::vector<double> passTimes;
+long long firstSplashMs = 0;
+long long firstTitleMs = 0;
+
+long long wallClockMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 void discardPresses()
 {
@@ -112,8 +122,16 @@ void recordPassTime(double milliseconds)
     passTimes.push_back(milliseconds);
 }
 
+void noteFirstFrame(int drawnState)
+{
+    if (drawnState == Splash && firstSplashMs == 0) firstSplashMs = wallClockMs();
+    if (drawnState == Title && firstTitleMs == 0) firstTitleMs = wallClockMs();
+}
+
 void printFrameStats(uint32_t runMs)
 {
+    std::printf("frame-stats: first splash frame at %lld, first title frame at %lld (ms since the epoch)\n",
+                firstSplashMs, firstTitleMs);
     if (passTimes.empty()) return;
     std::vector<double> sorted = passTimes;
     std::sort(sorted.begin(), sorted.end());

@@ -24,3 +24,6 @@ std::string gameSaveDialog(const char* filter);
 // CPU time of each pass without the pacing delay.
 void recordPassTime(double milliseconds);
 void printFrameStats(uint32_t runMs);
+// Remembers the wall-clock time at which the first splash frame and the
+// first title frame were shown; printed with the frame statistics.
+void noteFirstFrame(int drawnState);
