@@ -7,6 +7,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+# A data folder of our own (links to the game's files), so parallel runs
+# never share the snapshot data/temp.
+mkdir data && ln -s "$here"/../../data/* data/ && rm -f data/temp
 fail() { echo "FAIL: $*"; exit 1; }
 
 case $case in
