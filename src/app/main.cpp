@@ -17,6 +17,7 @@
 #include "playfield/seams.h"
 #include "render/gl_setup.h"
 #include "render/scene.h"
+#include "render/text.h"
 #include "render/texture.h"
 
 namespace {
@@ -52,6 +53,8 @@ const FrameDrawing gameDrawing = {clearScreen, drawSplashPicture, drawFrame, dra
 
 int main(int argc, char** argv)
 {
+    // Messages appear as they happen, also when standard output is a file.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const GameOptions options = parseOptions(argc, argv);
     enterDataFolder(argv[0]);
 

@@ -65,8 +65,12 @@ GameOptions parseOptions(int argc, char** argv)
 void initSdl(const char* caption, int width, int height, bool fullscreen)
 {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
-        std::printf("Couldn't initialize SDL: %s\n", SDL_GetError());
-        std::exit(1);
+        // Without a sound device the game still runs, silent: the sound
+        // bank reports what it could not load.
+        if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+            std::printf("Couldn't initialize SDL: %s\n", SDL_GetError());
+            std::exit(1);
+        }
     }
     std::atexit(SDL_Quit);
     SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile("data/icon.bmp", "rb"), 1);
@@ -81,6 +85,15 @@ void initSdl(const char* caption, int width, int height, bool fullscreen)
 
 void setVideoMode(const char* caption, int width, int height, bool fullscreen)
 {
+    // With no display at all, SDL falls back to drawing off screen, where
+    // nobody would ever see the game: that is a failure to open the window,
+    // unless the off-screen driver was asked for by name.
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, sizeof driver);
+    if ((std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) && !std::getenv("SDL_VIDEODRIVER")) {
+        std::printf("Couldn't set video mode: %s\n", "no display to open a window on (is DISPLAY set?)");
+        std::exit(1);
+    }
     const SDL_VideoInfo* info = SDL_GetVideoInfo();
     if (!info) {
         std::printf("Couldn't get video information: %s\n", SDL_GetError());
