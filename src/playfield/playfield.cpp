@@ -1,3 +1,9 @@
+// g++ 12's straight-line vectoriser drops the rounding of a pair of values
+// narrowed to float and widened back (float(a), float(b) kept as doubles);
+// the rotation's float sine and cosine depend on that rounding.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("no-tree-slp-vectorize")
+#endif
 #include "playfield/playfield.h"
 
 #include <cmath>

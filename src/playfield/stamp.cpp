@@ -2,6 +2,13 @@
 // the pointer, united with the level while the left button is down and cut
 // out of it otherwise. In the editor the left button also picks up and puts
 // down balls, and space adds a mirrored stamp.
+
+// g++ 12's straight-line vectoriser drops the rounding of a pair of values
+// narrowed to float and widened back (float(a), float(b) kept as doubles);
+// the stamp's float sine and float offsets depend on that rounding.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("no-tree-slp-vectorize")
+#endif
 #include "playfield/stamp.h"
 
 #include <cmath>

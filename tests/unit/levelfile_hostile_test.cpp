@@ -1,0 +1,120 @@
+// Level files that lie: counts beyond what follows, negative or absurd
+// counts, words where numbers belong, NaN, infinities and coordinates far
+// off any screen. Whatever the file holds, the level that goes on is
+// consistent and can still be played and stamped.
+#include <string>
+
+#include "app/input.h"
+#include "game_test_support.h"
+#include "playfield/stamp.h"
+
+using namespace testworld;
+
+namespace {
+
+class HostileLevelFile : public ::testing::Test {
+protected:
+    void SetUp() override { resetWorld(); }
+    void TearDown() override { freePlayfield(); }
+
+    void load(const std::string& text)
+    {
+        writeFile("data/hostile.lv", text);
+        setLevel({rectangle(100, 400, 900, 500)}, {0});
+        for (int i = 0; i < ballCount; ++i) placeBall(i, 1.0f, 2.0f);
+        loadLevel("data/hostile.lv");
+    }
+
+    // After any load the player can still stamp and cut.
+    static void expectPlayable()
+    {
+        gameState = Playing;
+        parkBalls();
+        mousePos = Vec2(300.0, 200.0);
+        mouseLeft = true;
+        mouseAction();
+        EXPECT_FALSE(mouseLeft);
+        mousePos = Vec2(310.0, 210.0);
+        mouseRight = true;
+        mouseAction();
+        EXPECT_FALSE(mouseRight);
+        expectConsistentLevel();
+    }
+
+    WorkFolder folder;
+};
+
+const std::string square = "1\n4\n0\n 0 0\n 10 0\n 10 10\n 0 10\n";
+
+TEST_F(HostileLevelFile, BrokenPolygonSectionsStopWithAConsistentLevelAndTheDefaultRow)
+{
+    const std::string cases[] = {
+        "1\n10\n0\n 1 2\n 3 4\n 5 6\n",                 // vertex count beyond the file
+        "3\n4\n0\n 0 0\n 10 0\n 10 10\n 0 10\n",        // contour count beyond the file
+        "2147483647\n",                                  // a count no file could back
+        "1\n2147483647\n0\n 1 2\n 3 4\n",
+        "99999999999999999999\n1\n",                     // beyond int
+        "-1\n1\n2\n",                                    // negative counts
+        "1\n-4\n0\n 0 0\n 10 0\n",
+        "abc\n",                                         // words
+        "1\nxyz\n0\n",
+        "1\n4\nq\n 0 0\n",
+        "1\n4\n0\n 0 0\n 10 zero\n 10 10\n 0 10\n",
+        "1\n4\n0\n 0 0\n nan 1\n 10 10\n 0 10\n",       // not finite
+        "1\n4\n0\n 0 0\n 1 inf\n 10 10\n 0 10\n",
+        "1\n4\n0\n 0 0\n 1e300 1\n 10 10\n 0 10\n",     // far beyond the screen
+        "1\n4\n0\n 0 0\n 1 -1000001\n 10 10\n 0 10\n",
+        "1\n4\n0\n 0 0\n 1e39 1\n 10 10\n 0 10\n",
+        std::string("1\n4\n0\n 0 0\n 1") + std::string(5000, '0') + " 1\n",   // an endless number
+    };
+    for (const std::string& text : cases) {
+        SCOPED_TRACE(text.substr(0, 60));
+        load(text);
+        expectConsistentLevel();
+        expectDefaultRow();
+        expectPlayable();
+    }
+}
+
+TEST_F(HostileLevelFile, BallSectionStopsAtTheFirstValueThatIsNoUsableCoordinate)
+{
+    const char* const bad[] = {"nan", "-nan", "inf", "-infinity", "1e39", "1e7", "-2000000", "1000001", "x"};
+    for (const char* value : bad) {
+        SCOPED_TRACE(value);
+        load(square + "5\n6\n" + value + "\n7\n8\n");
+        ASSERT_EQ(levelPolygon.num_contours, 1);
+        EXPECT_EQ(balls[0].position.x, 5.0f);
+        EXPECT_EQ(balls[0].position.y, 6.0f);
+        EXPECT_EQ(balls[1].position.x, 592.0f);
+        EXPECT_EQ(balls[1].position.y, float(384.0 * double(0.3f)));
+        EXPECT_EQ(balls[2].position.x, 552.0f);
+        expectConsistentLevel();
+    }
+}
+
+TEST_F(HostileLevelFile, CoordinatesUpToTheLimitAreRead)
+{
+    load(square + "1000000\n-1000000\n1e6\n0\n");
+    EXPECT_EQ(balls[0].position.x, 1.0e6f);
+    EXPECT_EQ(balls[0].position.y, -1.0e6f);
+    EXPECT_EQ(balls[1].position.x, 1.0e6f);
+    EXPECT_EQ(balls[1].position.y, 0.0f);
+}
+
+TEST_F(HostileLevelFile, OddHoleFlagsBecomeZeroOrOne)
+{
+    load("2\n4\n7\n 0 0\n 10 0\n 10 10\n 0 10\n4\n0\n 20 20\n 30 20\n 30 30\n 20 30\n");
+    expectConsistentLevel();
+    for (int c = 0; c < levelPolygon.num_contours; ++c) EXPECT_LE(levelPolygon.hole[c], 1);
+}
+
+TEST_F(HostileLevelFile, TruncatedPolygonSectionIsNotReadAsBalls)
+{
+    // The reader stops inside the polygon; the numbers after the stop are
+    // vertices, not ball positions.
+    load("1\n6\n0\n 0 0\n 10 0\n 10 10\n 0 10\n oops\n 1 2\n 3 4\n 5 6\n");
+    expectConsistentLevel();
+    expectDefaultRow();
+}
+
+}  // namespace
