@@ -6,6 +6,7 @@ GAME=$1 SOURCE_DIR=$2
 . "$(dirname "$0")/lib.sh"
 start_xvfb
 copy_data "$E2E_WORK/game"
+cp "$SOURCE_DIR/tests/runner/levels/box-idle.lv" "$E2E_WORK/game/data/9.lv"
 cd "$E2E_WORK/game" || exit 1
 start_game "$E2E_WORK/game"
 wait_for_title

@@ -48,7 +48,7 @@ start_game() {
   GAME_PID=$!
   GAME_WIN=""
   for _ in $(seq 100); do
-    GAME_WIN=$(xdotool search --pid "$GAME_PID" --name '^Tiltmoor$' 2>/dev/null | head -1)
+    GAME_WIN=$(xdotool search --all --pid "$GAME_PID" --name '^Tiltmoor$' 2>/dev/null | head -1)
     [ -n "$GAME_WIN" ] && break
     kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window showed"
     sleep 0.1
@@ -107,7 +107,7 @@ changed_pixels() {
 find_dialog() {
   local w=""
   for _ in $(seq 100); do
-    w=$(xdotool search --pid "$GAME_PID" --name "^$1\$" 2>/dev/null | head -1)
+    w=$(xdotool search --all --pid "$GAME_PID" --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$w" ] && break
     sleep 0.1
   done
@@ -120,15 +120,16 @@ answer_file_dialog() {
   local d
   d=$(find_dialog "$1")
   sleep 0.5
-  xdotool windowactivate "$d" 2>/dev/null; xdotool windowfocus --sync "$d" 2>/dev/null
+  xdotool windowfocus --sync "$d" 2>/dev/null
   sleep 0.3
   xdotool type --delay 20 "$2"; sleep 0.3
   xdotool key Return; sleep 0.8
   # Wait until the dialog is gone.
   for _ in $(seq 50); do
-    xdotool search --pid "$GAME_PID" --name "^$1\$" >/dev/null 2>&1 || return 0
+    xdotool search --all --pid "$GAME_PID" --name "^$1\$" >/dev/null 2>&1 || return 0
     sleep 0.1
   done
+  import -window root "$E2E_WORK/dialog-stayed-open.png" 2>/dev/null
   fail "dialog '$1' stayed open"
 }
 
