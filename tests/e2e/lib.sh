@@ -133,4 +133,17 @@ answer_file_dialog() {
   fail "dialog '$1' stayed open"
 }
 
-wait_for_title() { sleep 4.2; }   # splash (3 s) and fade-in (0.5 s)
+# Waits through the splash (3 s) and the fade-in (0.5 s) until the title's
+# "Press mouse to play!" shows, for as long as a loaded machine needs.
+wait_for_title() {
+  sleep 3.5
+  local n lit
+  for n in $(seq 60); do
+    import -window "$GAME_WIN" "$E2E_WORK/waiting.png" 2>/dev/null
+    lit=$(count_pixels "$E2E_WORK/waiting.png" 400 362 224 28 white 20 2>/dev/null || echo 0)
+    [ "${lit:-0}" -gt 80 ] && { sleep 0.5; return 0; }
+    kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its title screen"
+    sleep 0.5
+  done
+  fail "no title screen within 30 s"
+}
