@@ -1,0 +1,8 @@
+// GTK started once for the game's few dialogs.
+#pragma once
+
+// Starts GTK on first use and says whether dialogs can be shown. GTK leaves
+// the C locale alone, so numbers in level files keep their decimal point.
+bool gtkAvailable();
+// Runs GTK's pending work, so a closed dialog is really gone from the screen.
+void drainGtkEvents();

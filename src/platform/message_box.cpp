@@ -1,0 +1,21 @@
+#include "platform/message_box.h"
+
+#include <gtk/gtk.h>
+
+#include "platform/gtk_session.h"
+
+bool askFullscreen()
+{
+    if (!gtkAvailable()) return true;
+
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                            GTK_BUTTONS_YES_NO, "%s", "Fullscreen?");
+    gtk_window_set_title(GTK_WINDOW(box), "Tiltmoor");
+    gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    const gint answer = gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    drainGtkEvents();
+    // Only an explicit No gives a window.
+    return answer != GTK_RESPONSE_NO;
+}
