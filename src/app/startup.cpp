@@ -64,14 +64,13 @@ GameOptions parseOptions(int argc, char** argv)
 
 void initSdl(const char* caption, int width, int height, bool fullscreen)
 {
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
-        // Without a sound device the game still runs, silent: the sound
-        // bank reports what it could not load.
-        if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-            std::printf("Couldn't initialize SDL: %s\n", SDL_GetError());
-            std::exit(1);
-        }
+    // Video is required; without a sound device the game still runs, silent,
+    // and the sound bank reports what it could not load.
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        std::printf("Couldn't initialize SDL: %s\n", SDL_GetError());
+        std::exit(1);
     }
+    SDL_InitSubSystem(SDL_INIT_AUDIO);
     std::atexit(SDL_Quit);
     SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile("data/icon.bmp", "rb"), 1);
     if (icon) {

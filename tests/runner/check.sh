@@ -46,6 +46,23 @@ case $case in
     "$sim" /nonexistent/script.sim > /dev/null 2>&1; rc=$?
     [ $rc -eq 2 ] || fail "a missing script gave status $rc, not 2"
     ;;
+  badsave)
+    # A save into a folder that does not exist: one message, nothing lost.
+    printf 'key f2\nwait 16\nprint\ndialog /nonexistent-folder/level\nkey f12\nwait 16\nexpect state Editor\n' \
+      | "$sim" --level "$here/levels/box-idle.lv" - > out.txt || fail "the game did not go on after a failed save"
+    [ "$(grep -c 'nonexistent-folder/level.lv' out.txt)" -eq 1 ] || fail "expected one message naming the path: $(cat out.txt)"
+    [ "$(grep '"state"' out.txt | sed 's/"stateTime":[0-9]*,//' | sort -u | wc -l)" -eq 1 ] || fail "the level changed"
+    ;;
+  unicode)
+    # A path with spaces and letters beyond ASCII saves and loads back.
+    dir="$work/Grüße aus Tiltmoor"
+    mkdir "$dir"
+    printf 'key f2\nwait 16\nmove 300 600\nclick left\nwait 16\nprint\ndialog %s/Ebene één\nkey f12\nkey c\nwait 16\ndialog %s/Ebene één.lv\nkey f2\nwait 16\nprint\n' "$dir" "$dir" \
+      | "$sim" --level "$here/levels/box-idle.lv" - > out.txt || fail "script"
+    [ -f "$dir/Ebene één.lv" ] || fail "no file saved under the non-ASCII name"
+    first=$(sed -n 1p out.txt | sed 's/"stateTime":[0-9]*,//'); second=$(sed -n 2p out.txt | sed 's/"stateTime":[0-9]*,//')
+    [ "$first" = "$second" ] || fail "the level loaded back differs: $first / $second"
+    ;;
   *) fail "unknown case $case" ;;
 esac
 echo "ok: $case"

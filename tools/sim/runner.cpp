@@ -206,8 +206,9 @@ bool runCommand(const std::vector<std::string>& w, int line)
         if (cmd == "key") runOnePass();
         if (cmd != "keydown") keyEvent(SDL_KEYUP, sym);
     } else if (cmd == "dialog") {
-        if (w.size() > 2) throw ScriptError{line, "'dialog' takes at most one path"};
-        std::string answer = w.size() == 2 ? w[1] : std::string();
+        // The rest of the line is the path; it may hold spaces.
+        std::string answer;
+        for (size_t i = 1; i < w.size(); ++i) answer += (i > 1 ? " " : "") + w[i];
         if (!answer.empty() && answer[0] != '/') answer = startDirectory + "/" + answer;
         dialogAnswers.push_back(answer);
     } else if (cmd == "expect") {
