@@ -6,9 +6,18 @@
 // a vertex that survives the operation comes back with its original doubles;
 // only new intersection points carry the rounding (about 1e-9 px).
 //
-// Clipper returns outer contours with a negative signed area in our screen
-// orientation (y down) and holes with a positive one, which is the order the
-// simulation expects, so the orientation decides the hole flags.
+// Clipper marks holes by orientation: its outer contours have a positive
+// signed area, its holes a negative one. We hand them out reversed, so outer
+// contours are counter-clockwise on the screen (y down, negative area) and
+// holes clockwise, as the simulation's contact normals need.
+//
+// A stamp is small and the level is large, so a union, difference or xor
+// whose subject came out of this function earlier is worked out in a window
+// around the clip operand only: the subject's contours are cut at the
+// window's sides, Clipper redoes the inside, and the new inside pieces are
+// joined to the untouched outside pieces at the cut points. Anything the
+// window cannot settle cleanly (a vertex on its side, an edge through its
+// corner, pieces that do not pair up) is done again on the whole polygon.
 //
 // Contours with a non-finite coordinate or one beyond the coordinate limit
 // take no part (they cannot come from a level file). Should Clipper fail
@@ -16,6 +25,7 @@
 // that cannot be computed changes nothing.
 #include <polyclipping/clipper.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -31,8 +41,13 @@ using ClipperLib::cInt;
 using ClipperLib::IntPoint;
 using ClipperLib::Path;
 using ClipperLib::Paths;
+using Wide = __int128;
 
-constexpr double clipScale = 1073741824.0;  // 2^30
+constexpr double clipScale = 1073741824.0;      // 2^30
+constexpr cInt windowMargin = cInt(1) << 30;   // one pixel round the clip operand
+
+cInt toInt(double v) { return cInt(std::llround(v * clipScale)); }
+double toDouble(cInt v) { return double(v) / clipScale; }
 
 // Integer point -> the input doubles it was rounded from.
 class OriginTable {
@@ -58,19 +73,15 @@ public:
         }
     }
 
-    void recall(IntPoint p, double& x, double& y) const
+    gpc_vertex recall(IntPoint p) const
     {
         for (std::size_t i = hash(p);; i = (i + 1) & mask_) {
             const Slot& s = slots_[i];
             if (!s.used) break;
-            if (s.X == p.X && s.Y == p.Y) {
-                x = s.x;
-                y = s.y;
-                return;
-            }
+            if (s.X == p.X && s.Y == p.Y) return gpc_vertex{s.x, s.y, s.x, s.y};
         }
-        x = double(p.X) / clipScale;
-        y = double(p.Y) / clipScale;
+        const double x = toDouble(p.X), y = toDouble(p.Y);
+        return gpc_vertex{x, y, x, y};
     }
 
 private:
@@ -91,49 +102,11 @@ private:
     std::size_t mask_ = 0;
 };
 
-struct Workspace {
-    OriginTable origins;
-    Path path;
-    Paths solution;
-    std::vector<gpc_vertex> cleaned;
-};
+// ---- Output -----------------------------------------------------------------
 
-Workspace& workspace()
-{
-    thread_local Workspace space;
-    return space;
-}
-
-std::size_t countVertices(const gpc_polygon* polygon)
-{
-    std::size_t n = 0;
-    if (!polygon || !polygon->contour) return 0;
-    for (int c = 0; c < polygon->num_contours; ++c)
-        if (polygon->contour[c].num_vertices > 0) n += std::size_t(polygon->contour[c].num_vertices);
-    return n;
-}
-
-void addOperand(ClipperLib::Clipper& clipper, const gpc_polygon* polygon, ClipperLib::PolyType type, Workspace& space)
-{
-    if (!polygon || !polygon->contour) return;
-    for (int c = 0; c < polygon->num_contours; ++c) {
-        const gpc_vertex_list& contour = polygon->contour[c];
-        if (contour.num_vertices < 3 || !gpc_contour_usable(contour)) continue;
-        space.path.clear();
-        for (int v = 0; v < contour.num_vertices; ++v) {
-            const gpc_vertex& p = contour.vertex[v];
-            IntPoint q(cInt(std::llround(p.x * clipScale)), cInt(std::llround(p.y * clipScale)));
-            space.origins.remember(q, p.x, p.y);
-            space.path.push_back(q);
-        }
-        clipper.AddPath(space.path, type, true);  // degenerate paths are refused quietly
-    }
-}
-
-double signedArea(const std::vector<gpc_vertex>& ring)
+double signedArea(const gpc_vertex* ring, std::size_t n)
 {
     double sum = 0.0;
-    std::size_t n = ring.size();
     for (std::size_t i = 0; i < n; ++i) {
         const gpc_vertex& a = ring[i];
         const gpc_vertex& b = ring[(i + 1) % n];
@@ -142,34 +115,108 @@ double signedArea(const std::vector<gpc_vertex>& ring)
     return sum * 0.5;
 }
 
-void appendContour(gpc_polygon& out, int& capacity, const std::vector<gpc_vertex>& ring, int hole)
-{
-    if (out.num_contours == capacity) {
-        capacity = capacity ? capacity * 2 : 8;
-        out.contour = static_cast<gpc_vertex_list*>(gpc_checked_realloc(out.contour, sizeof(gpc_vertex_list) * std::size_t(capacity)));
-        out.hole = static_cast<int*>(gpc_checked_realloc(out.hole, sizeof(int) * std::size_t(capacity)));
+struct Builder {
+    gpc_polygon polygon{0, nullptr, nullptr};
+    int capacity = 0;
+
+    void add(const gpc_vertex* vertices, std::size_t n, int hole)
+    {
+        if (polygon.num_contours == capacity) {
+            capacity = capacity ? capacity * 2 : 8;
+            polygon.contour = static_cast<gpc_vertex_list*>(gpc_checked_realloc(polygon.contour, sizeof(gpc_vertex_list) * std::size_t(capacity)));
+            polygon.hole = static_cast<int*>(gpc_checked_realloc(polygon.hole, sizeof(int) * std::size_t(capacity)));
+        }
+        auto* copy = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * n));
+        std::memcpy(copy, vertices, sizeof(gpc_vertex) * n);
+        polygon.contour[polygon.num_contours] = gpc_vertex_list{int(n), copy};
+        polygon.hole[polygon.num_contours] = hole;
+        ++polygon.num_contours;
     }
-    auto* vertices = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * ring.size()));
-    std::memcpy(vertices, ring.data(), sizeof(gpc_vertex) * ring.size());
-    out.contour[out.num_contours] = gpc_vertex_list{int(ring.size()), vertices};
-    out.hole[out.num_contours] = hole;
-    ++out.num_contours;
-}
+
+    // Drops repeated vertices and keeps the ring when it has area; the sign
+    // of the area names its role.
+    void addRing(std::vector<gpc_vertex>& ring)
+    {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+            if (n > 0 && ring[n - 1].x == ring[i].x && ring[n - 1].y == ring[i].y) continue;
+            ring[n++] = ring[i];
+        }
+        while (n > 1 && ring[n - 1].x == ring[0].x && ring[n - 1].y == ring[0].y) --n;
+        if (n < 3) return;
+        const double area = signedArea(ring.data(), n);
+        if (area == 0.0) return;
+        add(ring.data(), n, area > 0.0 ? 1 : 0);
+    }
+
+    gpc_polygon finish()
+    {
+        if (polygon.num_contours > 0 && polygon.num_contours < capacity) {
+            polygon.contour = static_cast<gpc_vertex_list*>(gpc_checked_realloc(polygon.contour, sizeof(gpc_vertex_list) * std::size_t(polygon.num_contours)));
+            polygon.hole = static_cast<int*>(gpc_checked_realloc(polygon.hole, sizeof(int) * std::size_t(polygon.num_contours)));
+        }
+        gpc_polygon done = polygon;
+        polygon = gpc_polygon{0, nullptr, nullptr};
+        capacity = 0;
+        return done;
+    }
+
+    void discard()
+    {
+        gpc_free_polygon(&polygon);
+        capacity = 0;
+    }
+};
 
 // Copies of the subject's usable contours: the answer when clipping fails.
 gpc_polygon copyOfUsable(const gpc_polygon* subject)
 {
-    gpc_polygon out{0, nullptr, nullptr};
-    int capacity = 0;
-    if (!subject || !subject->contour) return out;
-    std::vector<gpc_vertex> ring;
-    for (int c = 0; c < subject->num_contours; ++c) {
-        const gpc_vertex_list& contour = subject->contour[c];
-        if (!gpc_contour_usable(contour)) continue;
-        ring.assign(contour.vertex, contour.vertex + contour.num_vertices);
-        appendContour(out, capacity, ring, subject->hole ? subject->hole[c] : 0);
+    Builder out;
+    if (subject && subject->contour)
+        for (int c = 0; c < subject->num_contours; ++c) {
+            const gpc_vertex_list& contour = subject->contour[c];
+            if (gpc_contour_usable(contour)) out.add(contour.vertex, std::size_t(contour.num_vertices), subject->hole ? subject->hole[c] : 0);
+        }
+    return out.finish();
+}
+
+// ---- Integer rings ------------------------------------------------------------
+
+// Exactly on one line (or a point doubling back on itself): b adds no area.
+bool collinear(const IntPoint& a, const IntPoint& b, const IntPoint& c)
+{
+    Wide cross = Wide(b.X - a.X) * (c.Y - b.Y) - Wide(b.Y - a.Y) * (c.X - b.X);
+    return cross == 0;
+}
+
+// Drops repeated points and points on a straight line through their
+// neighbours, round the ring's end too. Exact on the integers.
+void dropCollinear(const Path& path, Path& ring)
+{
+    ring.clear();
+    for (const IntPoint& p : path) {
+        if (!ring.empty() && ring.back() == p) continue;
+        while (ring.size() >= 2 && collinear(ring[ring.size() - 2], ring.back(), p)) ring.pop_back();
+        if (!ring.empty() && ring.back() == p) continue;
+        ring.push_back(p);
     }
-    return out;
+    std::size_t first = 0;
+    bool changed = true;
+    while (changed && ring.size() - first >= 3) {
+        changed = false;
+        if (ring.back() == ring[first]) {
+            ring.pop_back();
+            changed = true;
+        } else if (collinear(ring[ring.size() - 2], ring.back(), ring[first])) {
+            ring.pop_back();
+            changed = true;
+        } else if (collinear(ring.back(), ring[first], ring[first + 1])) {
+            ++first;
+            changed = true;
+        }
+    }
+    if (first > 0) ring.erase(ring.begin(), ring.begin() + std::ptrdiff_t(first));
+    if (ring.size() < 3) ring.clear();
 }
 
 bool toClipType(gpc_op op, ClipperLib::ClipType& type)
@@ -183,59 +230,605 @@ bool toClipType(gpc_op op, ClipperLib::ClipType& type)
     return false;
 }
 
+// Bounding box of the usable contours, in doubles. False when there are none.
+bool usableBounds(const gpc_polygon* polygon, gpc_box& box)
+{
+    bool any = false;
+    if (!polygon || !polygon->contour) return false;
+    for (int c = 0; c < polygon->num_contours; ++c) {
+        const gpc_vertex_list& contour = polygon->contour[c];
+        if (!gpc_contour_usable(contour)) continue;
+        for (int v = 0; v < contour.num_vertices; ++v) {
+            const gpc_vertex& p = contour.vertex[v];
+            if (!any) box = gpc_box{p.x, p.y, p.x, p.y};
+            any = true;
+            box.x0 = std::min(box.x0, p.x);
+            box.y0 = std::min(box.y0, p.y);
+            box.x1 = std::max(box.x1, p.x);
+            box.y1 = std::max(box.y1, p.y);
+        }
+    }
+    return any;
+}
+
+std::size_t countVertices(const gpc_polygon* polygon)
+{
+    std::size_t n = 0;
+    if (!polygon || !polygon->contour) return 0;
+    for (int c = 0; c < polygon->num_contours; ++c)
+        if (polygon->contour[c].num_vertices > 0) n += std::size_t(polygon->contour[c].num_vertices);
+    return n;
+}
+
+struct Workspace {
+    OriginTable origins;
+    Path path;
+    Paths solution;
+    Path ring;
+    std::vector<gpc_vertex> cleaned;
+};
+
+Workspace& workspace()
+{
+    thread_local Workspace space;
+    return space;
+}
+
+void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon, ClipperLib::PolyType type, Workspace& space)
+{
+    if (!polygon || !polygon->contour) return;
+    for (int c = 0; c < polygon->num_contours; ++c) {
+        const gpc_vertex_list& contour = polygon->contour[c];
+        if (!gpc_contour_usable(contour)) continue;
+        space.path.clear();
+        for (int v = 0; v < contour.num_vertices; ++v) {
+            const gpc_vertex& p = contour.vertex[v];
+            IntPoint q(toInt(p.x), toInt(p.y));
+            space.origins.remember(q, p.x, p.y);
+            space.path.push_back(q);
+        }
+        clipper.AddPath(space.path, type, true);  // degenerate paths are refused quietly
+    }
+}
+
+// Runs Clipper; false when it fails or throws.
+bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution)
+{
+    try {
+        solution.clear();
+        clipper.StrictlySimple(true);
+        return clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
+    } catch (...) {
+        return false;
+    }
+}
+
+// Clipper's path, reversed into our orientation, cleaned and back in doubles.
+// False when nothing with area is left or the role and the sign disagree (a
+// sliver whose sign turned when its vertices went back to their doubles).
+bool convertPath(const Path& path, Workspace& space, std::vector<gpc_vertex>& ring, int& hole)
+{
+    dropCollinear(path, space.ring);
+    if (space.ring.empty()) return false;
+    ring.clear();
+    for (auto p = space.ring.rbegin(); p != space.ring.rend(); ++p) {
+        gpc_vertex v = space.origins.recall(*p);
+        if (!ring.empty() && ring.back().x == v.x && ring.back().y == v.y) continue;
+        ring.push_back(v);
+    }
+    while (ring.size() > 1 && ring.back().x == ring.front().x && ring.back().y == ring.front().y) ring.pop_back();
+    if (ring.size() < 3) return false;
+    const bool isHole = !ClipperLib::Orientation(space.ring);
+    const double area = signedArea(ring.data(), ring.size());
+    if (area == 0.0 || (area > 0.0) != isHole) return false;
+    hole = isHole ? 1 : 0;
+    return true;
+}
+
+// ---- The whole polygon at once ------------------------------------------------------
+
+bool clipWhole(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_polygon* clip, gpc_polygon& result)
+{
+    Workspace& space = workspace();
+    space.origins.reset(countVertices(subject) + countVertices(clip));
+    ClipperLib::Clipper clipper;
+    try {
+        addUsableContours(clipper, subject, ClipperLib::ptSubject, space);
+        addUsableContours(clipper, clip, ClipperLib::ptClip, space);
+    } catch (...) {
+        return false;
+    }
+    if (!execute(clipper, type, space.solution)) return false;
+
+    Builder out;
+    for (const Path& path : space.solution) {
+        int hole = 0;
+        if (convertPath(path, space, space.cleaned, hole)) out.add(space.cleaned.data(), space.cleaned.size(), hole);
+    }
+    result = out.finish();
+    return true;
+}
+
+// ---- Inside a window round the clip operand ------------------------------------------
+
+struct Window {
+    cInt x0, y0, x1, y1;
+
+    bool inside(const IntPoint& p) const { return p.X > x0 && p.X < x1 && p.Y > y0 && p.Y < y1; }
+    bool onSide(const IntPoint& p) const
+    {
+        return p.X >= x0 && p.X <= x1 && p.Y >= y0 && p.Y <= y1 && (p.X == x0 || p.X == x1 || p.Y == y0 || p.Y == y1);
+    }
+    IntPoint clamp(const IntPoint& p) const
+    {
+        return IntPoint(std::min(std::max(p.X, x0), x1), std::min(std::max(p.Y, y0), y1));
+    }
+    // Both points on the same side line of the window.
+    bool sameSide(const IntPoint& a, const IntPoint& b) const
+    {
+        return (a.X == b.X && (a.X == x0 || a.X == x1)) || (a.Y == b.Y && (a.Y == y0 || a.Y == y1));
+    }
+    bool sameSide(const IntPoint& a, const IntPoint& b, const IntPoint& c) const
+    {
+        return (a.X == b.X && b.X == c.X && (a.X == x0 || a.X == x1)) || (a.Y == b.Y && b.Y == c.Y && (a.Y == y0 || a.Y == y1));
+    }
+};
+
+// Nearest integer to n / d, d > 0.
+cInt roundDiv(Wide n, Wide d)
+{
+    Wide q = n / d, r = n % d;
+    if (r < 0) {
+        r += d;
+        q -= 1;
+    }
+    if (2 * r >= d) q += 1;
+    return cInt(q);
+}
+
+// Where an edge meets one of the window's four lines (extended).
+struct Crossing {
+    Wide num = 0, den = 1;  // t = num / den along the edge, den > 0
+    IntPoint at;            // the point, clamped onto the window
+    int seam = 0;           // +1 enters the window here, -1 leaves, 0 neither
+};
+
+// A point where a subject contour enters or leaves the window.
+struct Seam {
+    IntPoint at;
+    bool entry = false;
+    int outside = -1;  // the outside piece that starts here (exit) or ends here (entry)
+    int inside = -1;   // the new inside piece that starts here (entry) or ends here (exit)
+};
+
+struct Piece {
+    int from = -1, to = -1;     // seams
+    std::size_t first = 0, count = 0;
+};
+
+struct Local {
+    std::vector<IntPoint> ints;       // the subject's vertices as integers
+    std::vector<int> contourStart;    // into ints
+    std::vector<char> overlaps;       // contour's box meets the window
+    std::vector<char> passThrough;    // contour kept as it is
+    Path ring;                        // the contour as Clipper sees it
+    std::vector<Crossing> crossings;
+    std::vector<Seam> seams;
+    std::vector<int> seamOrder;       // seams sorted by point
+    std::vector<std::pair<int, int>> events;  // (vertex index, -1) or (-1, seam) along a contour
+    std::vector<Piece> outsidePieces, insidePieces;
+    std::vector<gpc_vertex> outsideVertices, insideVertices;
+    std::vector<char> used;
+    std::vector<gpc_vertex> stitched;
+};
+
+Local& local()
+{
+    thread_local Local l;
+    return l;
+}
+
+// Adds a point to the ring Clipper will see, folding runs along one side.
+void pushReduced(Path& ring, const IntPoint& p, const Window& w)
+{
+    if (!ring.empty() && ring.back() == p) return;
+    while (ring.size() >= 2 && w.sameSide(ring[ring.size() - 2], ring.back(), p)) ring.pop_back();
+    if (!ring.empty() && ring.back() == p) return;
+    ring.push_back(p);
+}
+
+void closeReduced(Path& ring, const Window& w)
+{
+    std::size_t first = 0;
+    bool changed = true;
+    while (changed && ring.size() - first >= 3) {
+        changed = false;
+        if (ring.back() == ring[first]) {
+            ring.pop_back();
+            changed = true;
+        } else if (w.sameSide(ring[ring.size() - 2], ring.back(), ring[first])) {
+            ring.pop_back();
+            changed = true;
+        } else if (w.sameSide(ring.back(), ring[first], ring[first + 1])) {
+            ++first;
+            changed = true;
+        }
+    }
+    if (first > 0) ring.erase(ring.begin(), ring.begin() + std::ptrdiff_t(first));
+}
+
+// The crossings of edge u -> v with the window's lines, in order along the
+// edge. False for an edge that meets a window corner exactly (or so nearly
+// that its cut point rounds onto one): the window is given up.
+bool edgeCrossings(const IntPoint& u, const IntPoint& v, const Window& w, std::vector<Crossing>& out)
+{
+    out.clear();
+    auto vertical = [&](cInt X, bool enterMovingRight) {
+        if (!((u.X < X && v.X > X) || (u.X > X && v.X < X))) return true;
+        Wide dx = Wide(v.X) - u.X, dy = Wide(v.Y) - u.Y;
+        Wide num = Wide(X) - u.X, den = dx;
+        Wide yn = Wide(u.Y) * dx + dy * (Wide(X) - u.X), yd = dx;
+        if (den < 0) num = -num, den = -den, yn = -yn, yd = -yd;
+        Crossing c;
+        c.num = num;
+        c.den = den;
+        Wide lo = Wide(w.y0) * yd, hi = Wide(w.y1) * yd;
+        if (yn == lo || yn == hi) return false;
+        if (yn > lo && yn < hi) {
+            cInt y = roundDiv(yn, yd);
+            if (y <= w.y0 || y >= w.y1) return false;
+            c.at = IntPoint(X, y);
+            c.seam = ((v.X > X) == enterMovingRight) ? 1 : -1;
+        } else {
+            c.at = IntPoint(X, yn < lo ? w.y0 : w.y1);
+        }
+        out.push_back(c);
+        return true;
+    };
+    auto horizontal = [&](cInt Y, bool enterMovingDown) {
+        if (!((u.Y < Y && v.Y > Y) || (u.Y > Y && v.Y < Y))) return true;
+        Wide dx = Wide(v.X) - u.X, dy = Wide(v.Y) - u.Y;
+        Wide num = Wide(Y) - u.Y, den = dy;
+        Wide xn = Wide(u.X) * dy + dx * (Wide(Y) - u.Y), xd = dy;
+        if (den < 0) num = -num, den = -den, xn = -xn, xd = -xd;
+        Crossing c;
+        c.num = num;
+        c.den = den;
+        Wide lo = Wide(w.x0) * xd, hi = Wide(w.x1) * xd;
+        if (xn == lo || xn == hi) return false;
+        if (xn > lo && xn < hi) {
+            cInt x = roundDiv(xn, xd);
+            if (x <= w.x0 || x >= w.x1) return false;
+            c.at = IntPoint(x, Y);
+            c.seam = ((v.Y > Y) == enterMovingDown) ? 1 : -1;
+        } else {
+            c.at = IntPoint(xn < lo ? w.x0 : w.x1, Y);
+        }
+        out.push_back(c);
+        return true;
+    };
+    if (!vertical(w.x0, true) || !vertical(w.x1, false) || !horizontal(w.y0, true) || !horizontal(w.y1, false)) return false;
+    std::sort(out.begin(), out.end(), [](const Crossing& a, const Crossing& b) { return a.num * b.den < b.num * a.den; });
+    return true;
+}
+
+// Finds the seam at a point, or -1.
+int findSeam(const Local& l, const IntPoint& p)
+{
+    auto it = std::lower_bound(l.seamOrder.begin(), l.seamOrder.end(), p, [&](int s, const IntPoint& q) {
+        const IntPoint& a = l.seams[std::size_t(s)].at;
+        return a.X < q.X || (a.X == q.X && a.Y < q.Y);
+    });
+    if (it == l.seamOrder.end() || !(l.seams[std::size_t(*it)].at == p)) return -1;
+    return *it;
+}
+
+// The windowed clip. False when the window cannot settle it; the caller then
+// clips the whole polygon.
+bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_polygon* clip, gpc_polygon& result, gpc_box& changed)
+{
+    gpc_box clipBox;
+    if (!usableBounds(clip, clipBox)) {
+        // Nothing to add, cut or flip: the normalised subject stays as it is.
+        result = copyOfUsable(subject);
+        changed = gpc_box{0, 0, -1, -1};
+        return true;
+    }
+    Local& l = local();
+    Workspace& space = workspace();
+    Window w{toInt(clipBox.x0) - windowMargin, toInt(clipBox.y0) - windowMargin,
+             toInt(clipBox.x1) + windowMargin, toInt(clipBox.y1) + windowMargin};
+
+    // The subject as integers; the contours whose boxes meet the window.
+    const int contours = subject && subject->contour ? subject->num_contours : 0;
+    l.ints.clear();
+    l.contourStart.assign(std::size_t(contours) + 1, 0);
+    l.overlaps.assign(std::size_t(contours), 0);
+    l.passThrough.assign(std::size_t(contours), 1);
+    for (int c = 0; c < contours; ++c) {
+        const gpc_vertex_list& contour = subject->contour[c];
+        l.contourStart[std::size_t(c)] = int(l.ints.size());
+        cInt bx0 = 0, by0 = 0, bx1 = -1, by1 = -1;
+        for (int v = 0; v < contour.num_vertices; ++v) {
+            IntPoint p(toInt(contour.vertex[v].x), toInt(contour.vertex[v].y));
+            if (v == 0) bx0 = bx1 = p.X, by0 = by1 = p.Y;
+            bx0 = std::min(bx0, p.X), bx1 = std::max(bx1, p.X);
+            by0 = std::min(by0, p.Y), by1 = std::max(by1, p.Y);
+            l.ints.push_back(p);
+        }
+        // With room for the sides to move out below.
+        l.overlaps[std::size_t(c)] = bx0 <= w.x1 + 16 && bx1 >= w.x0 - 16 && by0 <= w.y1 + 16 && by1 >= w.y0 - 16;
+    }
+    l.contourStart[std::size_t(contours)] = int(l.ints.size());
+
+    // No subject vertex may sit on the window's sides: move a side out by one
+    // unit (1e-9 px) when one does.
+    std::size_t near = 0;
+    for (int attempt = 0;; ++attempt) {
+        bool clash = false;
+        near = 0;
+        for (int c = 0; c < contours; ++c) {
+            if (!l.overlaps[std::size_t(c)]) continue;
+            for (int i = l.contourStart[std::size_t(c)]; i < l.contourStart[std::size_t(c) + 1]; ++i) {
+                const IntPoint& p = l.ints[std::size_t(i)];
+                near += w.inside(p);
+                if (!w.onSide(p)) continue;
+                clash = true;
+                if (p.X == w.x0) --w.x0;
+                if (p.X == w.x1) ++w.x1;
+                if (p.Y == w.y0) --w.y0;
+                if (p.Y == w.y1) ++w.y1;
+            }
+        }
+        if (!clash) break;
+        if (attempt == 15) return false;
+    }
+    changed = gpc_box{toDouble(w.x0), toDouble(w.y0), toDouble(w.x1), toDouble(w.y1)};
+
+    space.origins.reset(countVertices(clip) + near);
+    ClipperLib::Clipper clipper;
+    l.seams.clear();
+    l.outsidePieces.clear();
+    l.outsideVertices.clear();
+
+    try {
+        for (int c = 0; c < contours; ++c) {
+            if (!l.overlaps[std::size_t(c)]) continue;
+            const gpc_vertex_list& contour = subject->contour[c];
+            const int n = contour.num_vertices;
+            const IntPoint* p = &l.ints[std::size_t(l.contourStart[std::size_t(c)])];
+            l.ring.clear();
+            l.events.clear();
+            const std::size_t firstSeam = l.seams.size();
+            bool anyInside = false;
+            for (int i = 0; i < n; ++i) {
+                const IntPoint& u = p[i];
+                const IntPoint& v = p[(i + 1) % n];
+                l.events.push_back({i, -1});
+                if (w.inside(u)) {
+                    anyInside = true;
+                    space.origins.remember(u, contour.vertex[i].x, contour.vertex[i].y);
+                    pushReduced(l.ring, u, w);
+                } else {
+                    pushReduced(l.ring, w.clamp(u), w);
+                }
+                if (!edgeCrossings(u, v, w, l.crossings)) return false;
+                for (const Crossing& x : l.crossings) {
+                    pushReduced(l.ring, x.at, w);
+                    if (x.seam == 0) continue;
+                    Seam s;
+                    s.at = x.at;
+                    s.entry = x.seam > 0;
+                    l.events.push_back({-1, int(l.seams.size())});
+                    l.seams.push_back(s);
+                }
+            }
+            closeReduced(l.ring, w);
+
+            if (l.seams.size() == firstSeam) {
+                // Wholly inside: Clipper redoes it. Wholly outside: it stays,
+                // and it still counts inside the window when it winds round it.
+                if (anyInside) l.passThrough[std::size_t(c)] = 0;
+                if (l.ring.size() >= 3) clipper.AddPath(l.ring, ClipperLib::ptSubject, true);
+                continue;
+            }
+            l.passThrough[std::size_t(c)] = 0;
+            clipper.AddPath(l.ring, ClipperLib::ptSubject, true);
+
+            // The outside pieces, each from a seam where the contour leaves
+            // the window to the next where it comes back.
+            std::size_t start = 0;
+            while (start < l.events.size() && !(l.events[start].second >= 0 && !l.seams[std::size_t(l.events[start].second)].entry)) ++start;
+            if (start == l.events.size()) return false;
+            int open = -1;  // the outside piece being collected
+            bool outside = false;
+            for (std::size_t k = 0; k < l.events.size(); ++k) {
+                const auto& e = l.events[(start + k) % l.events.size()];
+                if (e.second >= 0) {
+                    Seam& s = l.seams[std::size_t(e.second)];
+                    if (s.entry == !outside) return false;  // entries and exits must alternate
+                    if (!s.entry) {
+                        Piece piece;
+                        piece.from = e.second;
+                        piece.first = l.outsideVertices.size();
+                        open = int(l.outsidePieces.size());
+                        l.outsidePieces.push_back(piece);
+                        s.outside = open;
+                        outside = true;
+                    } else {
+                        Piece& piece = l.outsidePieces[std::size_t(open)];
+                        piece.to = e.second;
+                        piece.count = l.outsideVertices.size() - piece.first;
+                        s.outside = open;
+                        outside = false;
+                    }
+                } else if (outside) {
+                    l.outsideVertices.push_back(contour.vertex[e.first]);
+                }
+            }
+            if (outside) return false;
+        }
+        addUsableContours(clipper, clip, ClipperLib::ptClip, space);
+    } catch (...) {
+        return false;
+    }
+
+    // Seams by point; two at one point cannot be told apart.
+    l.seamOrder.resize(l.seams.size());
+    for (std::size_t i = 0; i < l.seams.size(); ++i) l.seamOrder[i] = int(i);
+    std::sort(l.seamOrder.begin(), l.seamOrder.end(), [&](int a, int b) {
+        const IntPoint& p = l.seams[std::size_t(a)].at;
+        const IntPoint& q = l.seams[std::size_t(b)].at;
+        return p.X < q.X || (p.X == q.X && p.Y < q.Y);
+    });
+    for (std::size_t i = 1; i < l.seamOrder.size(); ++i)
+        if (l.seams[std::size_t(l.seamOrder[i])].at == l.seams[std::size_t(l.seamOrder[i - 1])].at) return false;
+
+    if (!execute(clipper, type, space.solution)) return false;
+
+    // Clipper's answer inside the window: rings wholly inside are new
+    // contours; the rest is cut at the window's sides into inside pieces,
+    // each from an entry seam to an exit seam. Runs along the sides go.
+    Builder out;
+    std::vector<gpc_vertex>& ring = space.cleaned;
+    l.insidePieces.clear();
+    l.insideVertices.clear();
+    bool ok = true;
+    for (const Path& path : space.solution) {
+        dropCollinear(path, space.ring);
+        const Path& q = space.ring;
+        const std::size_t m = q.size();
+        if (m == 0) continue;
+        std::size_t s0 = m;
+        for (std::size_t k = 0; k < m; ++k)
+            if (w.onSide(q[m - 1 - k])) {
+                s0 = k;
+                break;
+            }
+        if (s0 == m) {
+            int hole = 0;
+            if (convertPath(path, space, ring, hole)) out.add(ring.data(), ring.size(), hole);
+            continue;
+        }
+        // Walk in our orientation: Clipper's order reversed.
+        auto at = [&](std::size_t k) -> const IntPoint& { return q[m - 1 - ((s0 + k) % m)]; };
+        std::size_t k = 0;
+        while (k < m && ok) {
+            if (w.sameSide(at(k), at(k + 1))) {
+                ++k;
+                continue;
+            }
+            Piece piece;
+            piece.from = findSeam(l, at(k));
+            piece.first = l.insideVertices.size();
+            ++k;
+            while (!w.onSide(at(k))) {
+                l.insideVertices.push_back(space.origins.recall(at(k)));
+                ++k;
+                if (k > m) break;
+            }
+            piece.to = findSeam(l, at(k));
+            piece.count = l.insideVertices.size() - piece.first;
+            if (piece.from < 0 || piece.to < 0 || k > m) {
+                ok = false;
+                break;
+            }
+            Seam& a = l.seams[std::size_t(piece.from)];
+            Seam& b = l.seams[std::size_t(piece.to)];
+            if (!a.entry || b.entry || a.inside >= 0 || b.inside >= 0) {
+                ok = false;
+                break;
+            }
+            a.inside = b.inside = int(l.insidePieces.size());
+            l.insidePieces.push_back(piece);
+        }
+        if (!ok) break;
+    }
+    for (const Seam& s : l.seams)
+        if (s.inside < 0 || s.outside < 0) ok = false;
+    if (!ok) {
+        out.discard();
+        return false;
+    }
+
+    // Join the pieces: outside, inside, outside, ... until the ring closes.
+    l.used.assign(l.outsidePieces.size(), 0);
+    for (std::size_t first = 0; first < l.outsidePieces.size(); ++first) {
+        if (l.used[first]) continue;
+        l.stitched.clear();
+        std::size_t current = first;
+        for (std::size_t guard = 0;; ++guard) {
+            if (guard > l.outsidePieces.size() || l.used[current]) {
+                out.discard();
+                return false;
+            }
+            l.used[current] = 1;
+            const Piece& outsidePiece = l.outsidePieces[current];
+            l.stitched.insert(l.stitched.end(), l.outsideVertices.begin() + std::ptrdiff_t(outsidePiece.first),
+                              l.outsideVertices.begin() + std::ptrdiff_t(outsidePiece.first + outsidePiece.count));
+            const Piece& insidePiece = l.insidePieces[std::size_t(l.seams[std::size_t(outsidePiece.to)].inside)];
+            l.stitched.insert(l.stitched.end(), l.insideVertices.begin() + std::ptrdiff_t(insidePiece.first),
+                              l.insideVertices.begin() + std::ptrdiff_t(insidePiece.first + insidePiece.count));
+            current = std::size_t(l.seams[std::size_t(insidePiece.to)].outside);
+            if (current == first) break;
+        }
+        out.addRing(l.stitched);
+    }
+
+    // The untouched contours, as they were.
+    for (int c = 0; c < contours; ++c) {
+        if (!l.passThrough[std::size_t(c)]) continue;
+        const gpc_vertex_list& contour = subject->contour[c];
+        if (contour.num_vertices >= 3) out.add(contour.vertex, std::size_t(contour.num_vertices), subject->hole ? subject->hole[c] : 0);
+    }
+    result = out.finish();
+    return true;
+}
+
 }  // namespace
+
+void gpc_polygon_clip_whole(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result)
+{
+    if (!result) return;
+    ClipperLib::ClipType type;
+    gpc_polygon out{0, nullptr, nullptr};
+    if (!toClipType(op, type) || !clipWhole(type, subject, clip, out)) {
+        *result = copyOfUsable(subject);
+        return;
+    }
+    ++gpc_counters_now().clipFull;
+    const std::uint64_t digest = gpc_polygon_digest(&out);
+    gpc_remember_normalised(digest);
+    if (op != GPC_INT) {
+        gpc_box box{0, 0, -1, -1};
+        if (usableBounds(clip, box)) {
+            const double margin = 2.0 * toDouble(windowMargin);
+            box = gpc_box{box.x0 - margin, box.y0 - margin, box.x1 + margin, box.y1 + margin};
+        }
+        gpc_remember_change(digest, gpc_polygon_digest(subject), box);
+    }
+    *result = out;
+}
 
 void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result)
 {
     if (!result) return;
     ClipperLib::ClipType type;
-    if (!toClipType(op, type)) {
-        *result = copyOfUsable(subject);
-        return;
-    }
-
-    Workspace& space = workspace();
-    gpc_polygon out{0, nullptr, nullptr};
-    try {
-        space.origins.reset(countVertices(subject) + countVertices(clip));
-        ClipperLib::Clipper clipper;
-        clipper.StrictlySimple(true);
-        addOperand(clipper, subject, ClipperLib::ptSubject, space);
-        addOperand(clipper, clip, ClipperLib::ptClip, space);
-        space.solution.clear();
-        if (!clipper.Execute(type, space.solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) {
-            *result = copyOfUsable(subject);
-            return;
+    if (op != GPC_INT && toClipType(op, type)) {
+        const std::uint64_t subjectDigest = gpc_polygon_digest(subject);
+        if (gpc_is_normalised(subjectDigest)) {
+            gpc_polygon out{0, nullptr, nullptr};
+            gpc_box changed{};
+            if (clipLocally(type, subject, clip, out, changed)) {
+                ++gpc_counters_now().clipLocal;
+                const std::uint64_t digest = gpc_polygon_digest(&out);
+                gpc_remember_normalised(digest);
+                gpc_remember_change(digest, subjectDigest, changed);
+                *result = out;
+                return;
+            }
+            ++gpc_counters_now().clipFallback;
         }
-    } catch (...) {
-        *result = copyOfUsable(subject);
-        return;
     }
-
-    int capacity = 0;
-    std::vector<gpc_vertex>& ring = space.cleaned;
-    for (const Path& path : space.solution) {
-        ring.clear();
-        for (const IntPoint& p : path) {
-            gpc_vertex v{0.0, 0.0, 0.0, 0.0};
-            space.origins.recall(p, v.x, v.y);
-            v.rx = v.x;
-            v.ry = v.y;
-            if (!ring.empty() && ring.back().x == v.x && ring.back().y == v.y) continue;
-            ring.push_back(v);
-        }
-        while (ring.size() > 1 && ring.back().x == ring.front().x && ring.back().y == ring.front().y) ring.pop_back();
-        if (ring.size() < 3) continue;
-        // Clipper's orientation names the role; a sliver whose sign turns
-        // when its vertices go back to their doubles has no area to keep.
-        const bool hole = !ClipperLib::Orientation(path);
-        const double area = signedArea(ring);
-        if (area == 0.0 || (area > 0.0) != hole) continue;
-        appendContour(out, capacity, ring, hole ? 1 : 0);
-    }
-    if (out.num_contours > 0 && out.num_contours < capacity) {
-        out.contour = static_cast<gpc_vertex_list*>(gpc_checked_realloc(out.contour, sizeof(gpc_vertex_list) * std::size_t(out.num_contours)));
-        out.hole = static_cast<int*>(gpc_checked_realloc(out.hole, sizeof(int) * std::size_t(out.num_contours)));
-    }
-    *result = out;
+    gpc_polygon_clip_whole(op, subject, clip, result);
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "clip/gpc.h"
 
@@ -10,14 +11,57 @@
 void* gpc_checked_malloc(std::size_t bytes);
 void* gpc_checked_realloc(void* block, std::size_t bytes);
 
-// A contour takes part in clipping and tessellation only when every
-// coordinate is finite and within gpc_coordinate_limit.
+// A contour takes part in clipping and tessellation only when it has at
+// least three vertices and every coordinate is finite and within
+// gpc_coordinate_limit.
 inline bool gpc_contour_usable(const gpc_vertex_list& contour)
 {
-    if (contour.num_vertices <= 0 || !contour.vertex) return false;
+    if (contour.num_vertices < 3 || !contour.vertex) return false;
     for (int v = 0; v < contour.num_vertices; ++v) {
         const gpc_vertex& p = contour.vertex[v];
         if (!(std::fabs(p.x) <= gpc_coordinate_limit) || !(std::fabs(p.y) <= gpc_coordinate_limit)) return false;
     }
     return true;
 }
+
+// ---- What the layer remembers between calls ------------------------------
+//
+// A stamp changes the level only near the stamp. The layer keeps a short
+// memory of the polygons it produced, keyed by a digest of their contents
+// (counts, hole flags and every x, y; never addresses), so that the next
+// clip and the next strips can redo only the part that changed. Anything
+// not found in this memory is computed in full, so the memory only ever
+// makes things faster, never different in area.
+
+struct gpc_box {
+    double x0, y0, x1, y1;
+};
+
+std::uint64_t gpc_polygon_digest(const gpc_polygon* polygon);
+
+// Polygons that came out of gpc_polygon_clip: strictly simple contours that
+// do not cross, oriented as the contract says.
+void gpc_remember_normalised(std::uint64_t digest);
+bool gpc_is_normalised(std::uint64_t digest);
+
+// result covers exactly the same area as subject outside the box.
+void gpc_remember_change(std::uint64_t result, std::uint64_t subject, const gpc_box& changed);
+bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& changed);
+
+// Forgets everything, the strips' tiles included (tests use it to compare
+// against a fresh start).
+void gpc_forget_all();
+void gpc_forget_strips();  // the strips' part, defined beside them
+
+// How the calls were served, for tests and the stamp benchmark.
+struct gpc_counters {
+    long clipLocal = 0;     // clipped inside a window around the clip operand
+    long clipFull = 0;      // clipped as a whole
+    long clipFallback = 0;  // the window was tried and given up for the whole
+    long stripsTiles = 0;   // tiles tessellated
+    long stripsReused = 0;  // tiles taken over from the previous strips
+};
+gpc_counters& gpc_counters_now();
+
+// The whole-polygon clip, without the window; tests compare against it.
+void gpc_polygon_clip_whole(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result);

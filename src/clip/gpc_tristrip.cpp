@@ -145,3 +145,5 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
         t.out.strip = static_cast<gpc_vertex_list*>(gpc_checked_realloc(t.out.strip, sizeof(gpc_vertex_list) * std::size_t(t.out.num_strips)));
     *tristrip = t.out;
 }
+
+void gpc_forget_strips() {}

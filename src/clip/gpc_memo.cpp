@@ -1,0 +1,108 @@
+// The layer's short memory of the polygons it produced (see gpc_internal.h).
+#include <cstring>
+
+#include "clip/gpc_internal.h"
+
+namespace {
+
+constexpr int remembered = 8;
+
+struct Change {
+    std::uint64_t result = 0, subject = 0;
+    gpc_box box{};
+    bool used = false;
+};
+
+struct Memo {
+    std::uint64_t normalised[remembered] = {};
+    bool normalisedUsed[remembered] = {};
+    int nextNormalised = 0;
+    Change changes[remembered];
+    int nextChange = 0;
+    gpc_counters counters;
+};
+
+Memo& memo()
+{
+    thread_local Memo m;
+    return m;
+}
+
+inline std::uint64_t mix(std::uint64_t h, std::uint64_t v)
+{
+    h ^= v + 0x9E3779B97F4A7C15ULL + (h << 6) + (h >> 2);
+    h *= 0xBF58476D1CE4E5B9ULL;
+    return h ^ (h >> 31);
+}
+
+inline std::uint64_t bits(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+}  // namespace
+
+std::uint64_t gpc_polygon_digest(const gpc_polygon* polygon)
+{
+    std::uint64_t h = 0x243F6A8885A308D3ULL;
+    if (!polygon || !polygon->contour || polygon->num_contours <= 0) return mix(h, 0);
+    h = mix(h, std::uint64_t(polygon->num_contours));
+    for (int c = 0; c < polygon->num_contours; ++c) {
+        const gpc_vertex_list& contour = polygon->contour[c];
+        const int n = contour.vertex ? contour.num_vertices : 0;
+        h = mix(h, std::uint64_t(std::uint32_t(n)) << 32 | std::uint32_t(polygon->hole ? polygon->hole[c] : 0));
+        for (int v = 0; v < n; ++v) h = mix(mix(h, bits(contour.vertex[v].x)), bits(contour.vertex[v].y));
+    }
+    return h;
+}
+
+void gpc_remember_normalised(std::uint64_t digest)
+{
+    Memo& m = memo();
+    if (gpc_is_normalised(digest)) return;
+    m.normalised[m.nextNormalised] = digest;
+    m.normalisedUsed[m.nextNormalised] = true;
+    m.nextNormalised = (m.nextNormalised + 1) % remembered;
+}
+
+bool gpc_is_normalised(std::uint64_t digest)
+{
+    const Memo& m = memo();
+    for (int i = 0; i < remembered; ++i)
+        if (m.normalisedUsed[i] && m.normalised[i] == digest) return true;
+    return false;
+}
+
+void gpc_remember_change(std::uint64_t result, std::uint64_t subject, const gpc_box& changed)
+{
+    Memo& m = memo();
+    m.changes[m.nextChange] = Change{result, subject, changed, true};
+    m.nextChange = (m.nextChange + 1) % remembered;
+}
+
+bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& changed)
+{
+    const Memo& m = memo();
+    // Newest first: the same result may have come about more than once.
+    for (int k = 1; k <= remembered; ++k) {
+        const Change& c = m.changes[(m.nextChange - k + remembered) % remembered];
+        if (c.used && c.result == result) {
+            subject = c.subject;
+            changed = c.box;
+            return true;
+        }
+    }
+    return false;
+}
+
+void gpc_forget_all()
+{
+    gpc_counters keep = memo().counters;
+    memo() = Memo{};
+    memo().counters = keep;
+    gpc_forget_strips();
+}
+
+gpc_counters& gpc_counters_now() { return memo().counters; }

@@ -1,0 +1,160 @@
+// Triangle strips: exact cover of the polygon, holes left empty, fans and
+// lone triangles turned into three-vertex strips, empty and broken inputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "clip/gpc.h"
+#include "clip_testing.h"
+
+using namespace cliptest;
+
+namespace {
+
+// Strips cover the polygon exactly when their area matches and no
+// triangle lies outside the polygon (checked at each triangle's centroid).
+void expectCover(const gpc_polygon& polygon, const gpc_tristrip& strips, double expectedArea)
+{
+    EXPECT_NEAR(stripArea(strips), expectedArea, 1e-6 * expectedArea);
+    for (int s = 0; s < strips.num_strips; ++s) EXPECT_GE(strips.strip[s].num_vertices, 3) << "strip " << s;
+    int outside = 0;
+    forEachTriangle(strips, [&](const gpc_vertex& a, const gpc_vertex& b, const gpc_vertex& c) {
+        if (triangleArea(a, b, c) < 1e-9) return;
+        if (!inside(polygon, (a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3)) ++outside;
+    });
+    EXPECT_EQ(outside, 0);
+}
+
+}  // namespace
+
+TEST(TristripCover, EmptyPolygonGivesNoStrips)
+{
+    Poly empty;
+    Strips strips;
+    strips.t.num_strips = 12345;  // overwritten, not read
+    gpc_polygon_to_tristrip(&empty, &strips);
+    EXPECT_EQ(strips.t.num_strips, 0);
+    EXPECT_EQ(strips.t.strip, nullptr);
+    gpc_polygon_to_tristrip(nullptr, &strips);
+    EXPECT_EQ(strips.t.num_strips, 0);
+}
+
+TEST(TristripCover, ConvexFanBecomesThreeVertexStrips)
+{
+    // A convex outline: whatever the tessellator emits (a fan here), the
+    // n - 2 triangles come out as strips of three vertices.
+    Poly hexagon;
+    hexagon.add(ngon(300, 300, 50, 6));
+    Strips strips;
+    gpc_polygon_to_tristrip(&hexagon, &strips);
+    int triangles = 0;
+    forEachTriangle(strips.t, [&](const gpc_vertex&, const gpc_vertex&, const gpc_vertex&) { ++triangles; });
+    EXPECT_EQ(triangles, 4);
+    double polygonArea = std::fabs(signedArea(hexagon.p.contour[0]));
+    expectCover(hexagon.p, strips.t, polygonArea);
+    // Strips of three are what the game weighs fully: (0, 1, 2) per strip.
+    for (int s = 0; s < strips.t.num_strips; ++s)
+        if (strips.t.strip[s].num_vertices != 3) ADD_FAILURE() << "a fan must become strips of three";
+    EXPECT_EQ(strips.t.num_strips, 4);
+}
+
+TEST(TristripCover, LoneTriangleIsOneStrip)
+{
+    Poly triangle;
+    triangle.add({{0, 0}, {10, 0}, {0, 10}});
+    Strips strips;
+    gpc_polygon_to_tristrip(&triangle, &strips);
+    ASSERT_EQ(strips.t.num_strips, 1);
+    ASSERT_EQ(strips.t.strip[0].num_vertices, 3);
+    EXPECT_DOUBLE_EQ(stripArea(strips.t), 50.0);
+    // The vertices are the input's, rotated positions set to match.
+    for (int i = 0; i < 3; ++i) {
+        const gpc_vertex& v = strips.t.strip[0].vertex[i];
+        EXPECT_TRUE(hasVertex(triangle.p, v.x, v.y));
+        EXPECT_EQ(v.rx, v.x);
+        EXPECT_EQ(v.ry, v.y);
+    }
+}
+
+TEST(TristripCover, HolesStayEmpty)
+{
+    Poly level, cut, result;
+    level.add(rect(100, 400, 900, 500));
+    cut.add(rect(450, 420, 470, 480), 1);
+    gpc_polygon_clip(GPC_DIFF, &level, &cut, &result);
+    Strips strips;
+    gpc_polygon_to_tristrip(&result, &strips);
+    expectCover(result.p, strips.t, 80000.0 - 1200.0);
+    forEachTriangle(strips.t, [&](const gpc_vertex& a, const gpc_vertex& b, const gpc_vertex& c) {
+        double cx = (a.x + b.x + c.x) / 3, cy = (a.y + b.y + c.y) / 3;
+        EXPECT_FALSE(cx > 450 && cx < 470 && cy > 420 && cy < 480) << "triangle inside the hole";
+    });
+}
+
+TEST(TristripCover, EvenOddInputWithoutClippingFirst)
+{
+    // Nested and overlapping contours straight from a file, flags ignored.
+    Poly raw;
+    raw.add(rect(0, 0, 100, 100), 1);
+    raw.add(rect(25, 25, 75, 75), 0);
+    raw.add({{200, 0}, {300, 100}, {300, 0}, {200, 100}});  // bow tie: needs combined vertices
+    Strips strips;
+    gpc_polygon_to_tristrip(&raw, &strips);
+    expectCover(raw.p, strips.t, 10000.0 - 2500.0 + 5000.0);
+}
+
+TEST(TristripCover, TouchingContoursAndSharedEdges)
+{
+    Poly pieces;
+    pieces.add(rect(0, 0, 100, 100));
+    pieces.add(rect(100, 100, 200, 200));  // touches at a corner
+    pieces.add(rect(200, 0, 300, 100));
+    pieces.add(rect(300, 0, 400, 100));    // shares an edge
+    Strips strips;
+    gpc_polygon_to_tristrip(&pieces, &strips);
+    expectCover(pieces.p, strips.t, 40000.0);
+}
+
+TEST(TristripCover, StampedLevelStaysCovered)
+{
+    std::mt19937 random(12345);
+    std::uniform_real_distribution<double> px(200, 824), py(250, 600);
+    Poly level;
+    level.add(ngon(512, 450, 300, 12));
+    for (int step = 0; step < 200; ++step) {
+        Poly stamp, next;
+        stamp.add(ngon(px(random), py(random), 40, 12), 1);
+        gpc_polygon_clip(step % 5 < 3 ? GPC_UNION : GPC_DIFF, &level, &stamp, &next);
+        gpc_free_polygon(&level.p);
+        level.p = next.p;
+        next.p = gpc_polygon{0, nullptr, nullptr};
+        if (step % 20 != 19) continue;
+        Strips strips;
+        gpc_polygon_to_tristrip(&level.p, &strips);
+        expectCover(level.p, strips.t, area(level.p));
+        if (HasFailure()) break;
+    }
+}
+
+TEST(TristripRobustness, BrokenContoursAreLeftOut)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    Poly p;
+    p.add(rect(0, 0, 10, 10));
+    p.add({{nan, 0}, {5, 5}, {0, 5}});
+    p.add({{0, 0}, {std::numeric_limits<double>::infinity(), 0}, {0, 5}});
+    p.add({{0, 0}, {5e6, 0}, {0, 5}});
+    p.add({{1, 1}, {2, 2}});
+    p.add({{3, 3}, {3, 3}, {3, 3}});
+    p.add({{20, 0}, {30, 0}, {40, 0}});  // collinear
+    Strips strips;
+    gpc_polygon_to_tristrip(&p, &strips);
+    EXPECT_NEAR(stripArea(strips.t), 100.0, 1e-9);
+    for (int s = 0; s < strips.t.num_strips; ++s)
+        for (int i = 0; i < strips.t.strip[s].num_vertices; ++i) {
+            EXPECT_TRUE(std::isfinite(strips.t.strip[s].vertex[i].x));
+            EXPECT_TRUE(std::isfinite(strips.t.strip[s].vertex[i].y));
+        }
+}
