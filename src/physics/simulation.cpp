@@ -11,9 +11,12 @@
 // rounded when it is stored (Vec2's operators do exactly that).
 //
 // The step allocates nothing: the outline pass keeps its per-ball results in
-// small arrays on the stack.
+// small arrays on the stack. It is the costly part (seven balls times every
+// outline edge) and is written to do as little as possible per ball and
+// edge while giving exactly the results of the plain edge-by-edge search.
 #include "physics/simulation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,13 +35,34 @@ const Vec2 gravityDirection(0.0, 1.0);    // down the screen
 // One outline edge with the values closestPointOnSegment derives from the
 // edge alone, so that the outline pass computes them once per edge rather
 // than once per ball and edge.
+//
+// t is the dot product of p - a and e divided by len * len, rounded to a
+// float, where len is the length of a - b rounded to a float. Far from 0 and
+// 1 the sign of the comparison is already certain from the dot product and
+// the edge's squared length: len * len lies within a factor 1 +- 2^-22 of
+// it, so a dot product above (1 + 2^-18) times it gives t > 1 even after
+// rounding, and one below -2^-100 times it gives t < 0. Only near the ends
+// (and for zero-length, infinite or NaN edges, where both comparisons fail)
+// is the division done, with len computed when first needed.
 struct Segment {
     Vec2 a;
     Vec2 b;
-    Vec2 e;           // b - a
-    double lenSq;     // len * len, len the length of a - b stored as a float
-    double belowZero; // a dot product below this certainly gives t < 0
-    double aboveOne;  // a dot product above this certainly gives t > 1
+    Vec2 e;                 // b - a
+    double squaredLength;   // of e, in double
+    double belowZero;       // a dot product below this certainly gives t < 0
+    double aboveOne;        // a dot product above this certainly gives t > 1
+    mutable double lenSq = 0.0;
+    mutable bool lenSqKnown = false;
+
+    double lengthSquaredAsStored() const
+    {
+        if (!lenSqKnown) {
+            const float len = static_cast<float>(std::sqrt(squaredLength));
+            lenSq = double(len) * double(len);
+            lenSqKnown = true;
+        }
+        return lenSq;
+    }
 };
 
 Segment makeSegment(Vec2 a, Vec2 b)
@@ -47,15 +71,11 @@ Segment makeSegment(Vec2 a, Vec2 b)
     s.a = a;
     s.b = b;
     s.e = b - a;
-    const float len = static_cast<float>(vecLength(a - b));
-    s.lenSq = double(len) * double(len);
-    // t is the dot product divided by lenSq, rounded to a float. A quotient
-    // below -2^-100 stays negative as a float, one above 1 + 2^-21 stays
-    // above 1. Far from these bounds the division can be skipped without
-    // changing the outcome; a zero, infinite or NaN lenSq makes both
-    // comparisons false, so such edges always take the division.
-    s.belowZero = -s.lenSq * 0x1p-100;
-    s.aboveOne = s.lenSq * (1.0 + 0x1p-20);
+    // The same value as the squared length of a - b: negating a float
+    // difference is exact.
+    s.squaredLength = double(s.e.x) * double(s.e.x) + double(s.e.y) * double(s.e.y);
+    s.belowZero = -s.squaredLength * 0x1p-100;
+    s.aboveOne = s.squaredLength * (1.0 + 0x1p-18);
     return s;
 }
 
@@ -74,7 +94,7 @@ inline bool nearestOnSegment(const Segment& s, Vec2 p, Vec2& q)
         q = s.b;
         return false;
     }
-    const float t = static_cast<float>(dot / s.lenSq);
+    const float t = static_cast<float>(dot / s.lengthSquaredAsStored());
     if (t < 0.0f) {
         q = s.a;
         return false;
@@ -85,6 +105,132 @@ inline bool nearestOnSegment(const Segment& s, Vec2 p, Vec2& q)
     }
     q = s.b;
     return false;
+}
+
+// What the outline pass knows about one ball's nearest outline point.
+//
+// The stored distance is a float, the rounded square root of the squared
+// distance, and of points at the same float distance the first one met wins.
+// Square roots are kept out of the loop over the edges:
+// - the root and its rounding are monotonic, so a squared distance not below
+//   the smallest one met so far (bestSq) can neither be nearer nor tie;
+// - a squared distance below (1 - 2^-19) times the current point's is nearer
+//   by several float steps once rooted and rounded, wherever the float
+//   spacing is relative (distances above 1e-35);
+// - only in between, a near tie, are both float distances computed and
+//   compared.
+// The virtual start point at noContactDistance (whose square is exact in
+// double) stands for "nothing found yet".
+struct NearestPoint {
+    double bestSq;
+    double pointSq;
+    double clearlyNearerSq;
+    float pointDistance;
+    bool distanceKnown;
+    bool found;
+    double reachCache;    // sqrt(bestSq), while reachKnown
+    bool reachKnown;
+    Vec2 point;
+    Vec2 rawNormal;   // normalised once, at the end
+
+    static constexpr double clearMargin = 1.0 - 0x1p-19;
+    static constexpr double tinySq = 1e-70;
+
+    void reset()
+    {
+        bestSq = std::numeric_limits<double>::infinity();
+        pointSq = double(noContactDistance) * double(noContactDistance);
+        clearlyNearerSq = pointSq * clearMargin;
+        pointDistance = noContactDistance;
+        distanceKnown = true;
+        found = false;
+        reachKnown = false;
+    }
+
+    // A candidate at squared distance dSq; true when it is the new nearest.
+    bool nearer(double dSq)
+    {
+        if (!(dSq < bestSq)) return false;
+        bestSq = dSq;
+        reachKnown = false;
+        if (dSq < clearlyNearerSq) return true;
+        if (!distanceKnown) {
+            pointDistance = static_cast<float>(std::sqrt(pointSq));
+            distanceKnown = true;
+        }
+        return static_cast<float>(std::sqrt(dSq)) < pointDistance;
+    }
+
+    void take(double dSq, Vec2 q, Vec2 normal)
+    {
+        pointSq = dSq;
+        clearlyNearerSq = dSq >= tinySq ? dSq * clearMargin : 0.0;
+        distanceKnown = false;
+        found = true;
+        point = q;
+        rawNormal = normal;
+    }
+
+    float distance() const
+    {
+        return distanceKnown ? pointDistance : static_cast<float>(std::sqrt(pointSq));
+    }
+
+    // The distance within which a point could still be nearer.
+    double reach()
+    {
+        if (!reachKnown) {
+            reachCache = std::sqrt(bestSq);
+            reachKnown = true;
+        }
+        return reachCache;
+    }
+};
+
+// The outline pass takes the edges of a contour in runs of chunkEdges and
+// boxes each run's vertices first. A ball that is clearly farther from the
+// box than the nearest point it has met skips the run: no edge of it could
+// change its result.
+//
+// "Clearly" allows for rounding. A point found on an edge lies in the box up
+// to a few float steps of the largest coordinate involved (the edge vector
+// and the point are rounded to floats), and the offset from the ball is
+// rounded once more; a margin of 2^-20 of that coordinate covers all of it
+// many times over, and the factor 1 + 2^-40 the rounding of the comparison.
+constexpr int chunkEdges = 16;
+
+struct Box {
+    double minX, maxX, minY, maxY;
+    double magnitude;   // largest absolute coordinate
+};
+
+Box boxAround(const Vec2* corners, int count)
+{
+    Box box{corners[0].x, corners[0].x, corners[0].y, corners[0].y, 0.0};
+    for (int k = 1; k < count; ++k) {
+        box.minX = std::min(box.minX, double(corners[k].x));
+        box.maxX = std::max(box.maxX, double(corners[k].x));
+        box.minY = std::min(box.minY, double(corners[k].y));
+        box.maxY = std::max(box.maxY, double(corners[k].y));
+    }
+    box.magnitude = std::max(std::max(std::fabs(box.minX), std::fabs(box.maxX)),
+                             std::max(std::fabs(box.minY), std::fabs(box.maxY)));
+    return box;
+}
+
+bool outOfReach(const Box& box, Vec2 p, NearestPoint& nearest)
+{
+    const double px = p.x, py = p.y;
+    double dx = 0.0, dy = 0.0;
+    if (box.minX - px > dx) dx = box.minX - px;
+    if (px - box.maxX > dx) dx = px - box.maxX;
+    if (box.minY - py > dy) dy = box.minY - py;
+    if (py - box.maxY > dy) dy = py - box.maxY;
+    const double magnitude = std::max(box.magnitude, std::max(std::fabs(px), std::fabs(py)));
+    const double margin = magnitude * 0x1p-20 + 1e-30;
+    const double limit = (nearest.reach() + margin) * (1.0 + 0x1p-40);
+    // NaN anywhere makes this false: the run is then searched edge by edge.
+    return dx * dx + dy * dy > limit * limit;
 }
 
 inline double squaredLength(Vec2 v)
@@ -104,59 +250,60 @@ void integratePositions(float dt)
 
 // Nearest outline point of every ball over every edge of every contour,
 // holes included. Of equally near edges the first one met wins.
-//
-// Per ball the pass keeps, beside the stored float distance, the squared
-// distance of its current nearest point in double. The stored distance is the
-// rounded square root of that value, and both the root and the rounding are
-// monotonic, so an edge whose squared distance is not smaller cannot give a
-// smaller distance and needs no square root.
 void outlinePass()
 {
     Vec2 position[ballCount];
-    float distance[ballCount];
-    double distanceSq[ballCount];
-    Vec2 point[ballCount];
-    Vec2 normal[ballCount];
+    NearestPoint nearest[ballCount];
     for (int i = 0; i < ballCount; ++i) {
         position[i] = balls[i].position;
-        distance[i] = noContactDistance;
-        distanceSq[i] = std::numeric_limits<double>::infinity();
-        point[i] = balls[i].contactPoint;
-        normal[i] = balls[i].normal;
+        nearest[i].reset();
     }
 
     for (int c = 0; c < levelPolygon.num_contours; ++c) {
         const gpc_vertex_list& contour = levelPolygon.contour[c];
         const int n = contour.num_vertices;
         if (n <= 0 || !contour.vertex) continue;
-        Vec2 first = rotatedPosition(contour.vertex[0]);
-        Vec2 a = first;
-        for (int j = 0; j < n; ++j) {
-            const Vec2 b = (j + 1 < n) ? rotatedPosition(contour.vertex[j + 1]) : first;
-            const Segment s = makeSegment(a, b);
-            for (int i = 0; i < ballCount; ++i) {
-                Vec2 q;
-                const bool interior = nearestOnSegment(s, position[i], q);
-                const Vec2 offset = position[i] - q;
-                const double dSq = squaredLength(offset);
-                if (!(dSq < distanceSq[i])) continue;
-                const float d = static_cast<float>(std::sqrt(dSq));
-                if (!(d < distance[i])) continue;
-                distance[i] = d;
-                distanceSq[i] = dSq;
-                point[i] = q;
-                Vec2 nrm = interior ? Vec2(-double(s.e.y), double(s.e.x)) : offset;
-                normalise(nrm);
-                normal[i] = nrm;
+        for (int j0 = 0; j0 < n; j0 += chunkEdges) {
+            // Edge j runs from vertex j to vertex j + 1, the last one back to vertex 0.
+            const int count = std::min(chunkEdges, n - j0);
+            Vec2 corner[chunkEdges + 1];
+            for (int k = 0; k <= count; ++k) {
+                const int j = j0 + k;
+                corner[k] = rotatedPosition(contour.vertex[j < n ? j : 0]);
             }
-            a = b;
+            const Box box = boxAround(corner, count + 1);
+            bool active[ballCount];
+            bool anyActive = false;
+            for (int i = 0; i < ballCount; ++i) {
+                active[i] = !outOfReach(box, position[i], nearest[i]);
+                anyActive = anyActive || active[i];
+            }
+            if (!anyActive) continue;
+
+            for (int k = 0; k < count; ++k) {
+                const Segment s = makeSegment(corner[k], corner[k + 1]);
+                for (int i = 0; i < ballCount; ++i) {
+                    if (!active[i]) continue;
+                    Vec2 q;
+                    const bool interior = nearestOnSegment(s, position[i], q);
+                    const Vec2 offset = position[i] - q;
+                    const double dSq = squaredLength(offset);
+                    if (!nearest[i].nearer(dSq)) continue;
+                    nearest[i].take(dSq, q, interior ? Vec2(-double(s.e.y), double(s.e.x)) : offset);
+                }
+            }
         }
     }
 
     for (int i = 0; i < ballCount; ++i) {
-        balls[i].contactDistance = distance[i];
-        balls[i].contactPoint = point[i];
-        balls[i].normal = normal[i];
+        Ball& ball = balls[i];
+        ball.contactDistance = noContactDistance;
+        if (!nearest[i].found) continue;
+        ball.contactDistance = nearest[i].distance();
+        ball.contactPoint = nearest[i].point;
+        Vec2 normal = nearest[i].rawNormal;
+        normalise(normal);
+        ball.normal = normal;
     }
 }
 

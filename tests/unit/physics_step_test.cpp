@@ -60,14 +60,6 @@ TEST(ClosestPointOnSegment, InteriorAndEndPointCases)
     EXPECT_TRUE(closestPointOnSegment(Vec2(0, -7), a, b, q, d));
     EXPECT_EQ(q.x, 0.0f);
     EXPECT_FLOAT_EQ(d, 7.0f);
-
-    // Far beyond either end, on a slanted segment.
-    EXPECT_FALSE(closestPointOnSegment(Vec2(-300, -400), Vec2(3, 4), Vec2(6, 8), q, d));
-    EXPECT_EQ(q.x, 3.0f);
-    EXPECT_EQ(q.y, 4.0f);
-    EXPECT_FALSE(closestPointOnSegment(Vec2(600, 800), Vec2(3, 4), Vec2(6, 8), q, d));
-    EXPECT_EQ(q.x, 6.0f);
-    EXPECT_EQ(q.y, 8.0f);
 }
 
 TEST(ClosestPointOnSegment, ParameterIsRoundedToFloatBeforeTheEndTest)
@@ -129,7 +121,7 @@ TEST(ClosestPointOnSegment, AgreesWithTheDirectFormulaNearAndFarFromTheEnds)
     std::uniform_real_distribution<float> coordinate(-1200.0f, 1200.0f);
     std::uniform_real_distribution<float> along(-0.001f, 0.001f);
     std::uniform_int_distribution<int> nearEnd(0, 3);
-    for (int n = 0; n < 200000; ++n) {
+    for (int n = 0; n < 100000; ++n) {
         const Vec2 a(coordinate(random), coordinate(random));
         const Vec2 b = (n % 50 == 0) ? a : Vec2(coordinate(random), coordinate(random));
         Vec2 p(coordinate(random), coordinate(random));
@@ -419,86 +411,144 @@ TEST_F(OutlineContact, TheClosingEdgeFromTheLastVertexToTheFirstCounts)
     EXPECT_NEAR(balls[0].position.x, 920.0f, 1e-4);
 }
 
-TEST_F(OutlineContact, NearestPointIsTheNearestOverEveryEdgeInOrder)
+namespace {
+
+// One step with resting balls, its contacts checked against an edge-by-edge
+// search with closestPointOnSegment that keeps the first of equally near
+// edges.
+void expectContactsOfADirectSearch(const char* what)
 {
-    // A jagged ring of 400 vertices round the pivot (with spikes to the
-    // pivot and a few repeated vertices) and a regular polygon, against an edge-by-edge search with closestPointOnSegment
-    // that keeps the first of equally near edges.
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> radius(150.0, 330.0);
-    std::uniform_real_distribution<float> spot(100.0f, 900.0f);
-    const int n = 400;
-    gpc_vertex_list ring;
+    angle = 0.0f;
+    angularVelocity = 0.0f;
+    rotatePlayfield();   // upright, as the step will leave it
+
+    Vec2 expectedPoint[ballCount], expectedNormal[ballCount];
+    float expectedDistance[ballCount];
+    for (int i = 0; i < ballCount; ++i) {
+        balls[i].velocity = Vec2();
+        expectedDistance[i] = noContactDistance;
+        expectedPoint[i] = balls[i].contactPoint;
+        expectedNormal[i] = balls[i].normal;
+        for (int c = 0; c < levelPolygon.num_contours; ++c) {
+            const gpc_vertex_list& contour = levelPolygon.contour[c];
+            const int m = contour.num_vertices;
+            for (int j = 0; j < m; ++j) {
+                const gpc_vertex& va = contour.vertex[j];
+                const gpc_vertex& vb = contour.vertex[(j + 1) % m];
+                const Vec2 a(va.rx, va.ry), b(vb.rx, vb.ry);
+                Vec2 q;
+                float d = 0.0f;
+                const bool interior = closestPointOnSegment(balls[i].position, a, b, q, d);
+                if (d < expectedDistance[i]) {
+                    expectedDistance[i] = d;
+                    expectedPoint[i] = q;
+                    Vec2 normal = interior ? Vec2(-(b - a).y, (b - a).x) : balls[i].position - q;
+                    normalise(normal);
+                    expectedNormal[i] = normal;
+                }
+            }
+        }
+    }
+
+    physicsStep(simulationStepMs);
+    for (int i = 0; i < ballCount; ++i) {
+        SCOPED_TRACE(testing::Message() << what << ", ball " << i);
+        ASSERT_EQ(balls[i].contactDistance, expectedDistance[i]);
+        ASSERT_EQ(balls[i].contactPoint.x, expectedPoint[i].x);
+        ASSERT_EQ(balls[i].contactPoint.y, expectedPoint[i].y);
+        ASSERT_EQ(balls[i].normal.x, expectedNormal[i].x);
+        ASSERT_EQ(balls[i].normal.y, expectedNormal[i].y);
+    }
+}
+
+// A jagged ring of n vertices round centre (with spikes to the centre and a
+// few repeated vertices), counter-clockwise on the screen.
+void addJaggedRing(std::mt19937& random, int n, Vec2 centre, double inner, double outer)
+{
+    std::uniform_real_distribution<double> radius(inner, outer);
+    addContour({});
+    gpc_vertex_list& ring = levelPolygon.contour[levelPolygon.num_contours - 1];
+    std::free(ring.vertex);
     ring.num_vertices = n;
     ring.vertex = static_cast<gpc_vertex*>(std::malloc(sizeof(gpc_vertex) * n));
     for (int j = 0; j < n; ++j) {
         const double a = -2.0 * std::numbers::pi * j / n;
         const double r = (j % 37 == 5) ? 0.0 : radius(random);
-        const gpc_vertex v = {512.0 + r * std::cos(a), 384.0 + r * std::sin(a), 0.0, 0.0};
+        const gpc_vertex v = {centre.x + r * std::cos(a), centre.y + r * std::sin(a), 0.0, 0.0};
         ring.vertex[j] = (j % 53 == 1) ? ring.vertex[j - 1] : v;
     }
-    levelPolygon.num_contours = 1;
-    levelPolygon.hole = static_cast<int*>(std::malloc(sizeof(int)));
-    levelPolygon.hole[0] = 0;
-    levelPolygon.contour = static_cast<gpc_vertex_list*>(std::malloc(sizeof(gpc_vertex_list)));
-    levelPolygon.contour[0] = ring;
-    // A regular 360-gon of radius 40 about (1000, 100), far from the ring.
-    // A ball at its centre is almost equally near to all of its edges: only
-    // rounding tells them apart.
-    addContour({});
-    gpc_vertex_list& regular = levelPolygon.contour[1];
-    std::free(regular.vertex);
-    regular.num_vertices = 360;
-    regular.vertex = static_cast<gpc_vertex*>(std::malloc(sizeof(gpc_vertex) * 360));
-    for (int j = 0; j < 360; ++j) {
-        const double a = -2.0 * std::numbers::pi * j / 360;
-        regular.vertex[j] = gpc_vertex{1000.0 + 40.0 * std::cos(a), 100.0 + 40.0 * std::sin(a), 0.0, 0.0};
-    }
+}
 
-    for (int round = 0; round < 20; ++round) {
+// A regular polygon: a ball at its centre is almost equally near to all of
+// its edges, and only rounding tells them apart.
+void addRegularPolygon(int n, Vec2 centre, double radius)
+{
+    addContour({});
+    gpc_vertex_list& polygon = levelPolygon.contour[levelPolygon.num_contours - 1];
+    std::free(polygon.vertex);
+    polygon.num_vertices = n;
+    polygon.vertex = static_cast<gpc_vertex*>(std::malloc(sizeof(gpc_vertex) * n));
+    for (int j = 0; j < n; ++j) {
+        const double a = -2.0 * std::numbers::pi * j / n;
+        polygon.vertex[j] = gpc_vertex{centre.x + radius * std::cos(a), centre.y + radius * std::sin(a), 0.0, 0.0};
+    }
+}
+
+// A point on edge j of contour c, nudged by (dx, dy).
+Vec2 pointOnEdge(int c, int j, double along, double dx, double dy)
+{
+    const gpc_vertex_list& contour = levelPolygon.contour[c];
+    const gpc_vertex& a = contour.vertex[j % contour.num_vertices];
+    const gpc_vertex& b = contour.vertex[(j + 1) % contour.num_vertices];
+    return Vec2(a.x + (b.x - a.x) * along + dx, a.y + (b.y - a.y) * along + dy);
+}
+
+} // namespace
+
+TEST_F(OutlineContact, NearestPointIsTheNearestOverEveryEdgeInOrder)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> spot(100.0f, 900.0f);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> edge(0, 399);
+    addJaggedRing(random, 400, Vec2(512, 384), 150.0, 330.0);
+    addRegularPolygon(360, Vec2(1000, 100), 40.0);
+
+    for (int round = 0; round < 30; ++round) {
         for (int i = 0; i < ballCount; ++i) {
             balls[i] = Ball();
             balls[i].position = Vec2(spot(random), spot(random) * 0.75f);
         }
+        // On the outline or a hair off it, at an end or within an edge.
+        balls[4].position = pointOnEdge(0, edge(random), 0.0, 0.0, 0.0);
+        balls[5].position = pointOnEdge(0, edge(random), unit(random), 1e-4 * (unit(random) - 0.5), 0.0);
         balls[6].position = Vec2(1000.0 + round * 0.001, 100.0);
-        rotatePlayfield();   // upright, as the step will leave it
+        expectContactsOfADirectSearch("level near the screen");
+    }
+}
 
-        Vec2 expectedPoint[ballCount], expectedNormal[ballCount];
-        float expectedDistance[ballCount];
-        for (int i = 0; i < ballCount; ++i) {
-            expectedDistance[i] = noContactDistance;
-            for (int c = 0; c < levelPolygon.num_contours; ++c) {
-                const gpc_vertex_list& contour = levelPolygon.contour[c];
-                const int m = contour.num_vertices;
-                for (int j = 0; j < m; ++j) {
-                    const gpc_vertex& va = contour.vertex[j];
-                    const gpc_vertex& vb = contour.vertex[(j + 1) % m];
-                    const Vec2 a(va.rx, va.ry), b(vb.rx, vb.ry);
-                    Vec2 q;
-                    float d = 0.0f;
-                    const bool interior = closestPointOnSegment(balls[i].position, a, b, q, d);
-                    if (d < expectedDistance[i]) {
-                        expectedDistance[i] = d;
-                        expectedPoint[i] = q;
-                        Vec2 normal = interior ? Vec2(-(b - a).y, (b - a).x) : balls[i].position - q;
-                        normalise(normal);
-                        expectedNormal[i] = normal;
-                    }
-                }
-            }
-        }
+TEST_F(OutlineContact, NearestPointIsExactFarFromTheOrigin)
+{
+    // Coordinates of a million pixels, where a float step is 1/16 pixel.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_int_distribution<int> edge(0, 999);
+    const Vec2 centre(1.0e6, -1.0e6);
+    addJaggedRing(random, 1000, centre, 2000.0, 9000.0);
+    addRegularPolygon(720, Vec2(1.0e6 + 20000.0, -1.0e6), 500.0);
 
-        physicsStep(simulationStepMs);
-        for (int i = 0; i < ballCount; ++i) {
-            SCOPED_TRACE(testing::Message() << "round " << round << " ball " << i);
-            ASSERT_EQ(balls[i].contactDistance, expectedDistance[i]);
-            ASSERT_EQ(balls[i].contactPoint.x, expectedPoint[i].x);
-            ASSERT_EQ(balls[i].contactPoint.y, expectedPoint[i].y);
-            ASSERT_EQ(balls[i].normal.x, expectedNormal[i].x);
-            ASSERT_EQ(balls[i].normal.y, expectedNormal[i].y);
+    for (int round = 0; round < 30; ++round) {
+        for (int i = 0; i < 4; ++i) {
+            balls[i] = Ball();
+            balls[i].position = Vec2(centre.x + 24000.0 * (unit(random) - 0.5), centre.y + 24000.0 * (unit(random) - 0.5));
         }
-        angle = 0.0f;
-        angularVelocity = 0.0f;
+        for (int i = 4; i < 6; ++i) {
+            balls[i] = Ball();
+            balls[i].position = pointOnEdge(0, edge(random), unit(random), unit(random) - 0.5, unit(random) - 0.5);
+        }
+        balls[6] = Ball();
+        balls[6].position = Vec2(1.0e6 + 20000.0 + round * 0.0625, -1.0e6);
+        expectContactsOfADirectSearch("level far away");
     }
 }
 
