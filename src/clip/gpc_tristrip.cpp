@@ -4,12 +4,25 @@
 // the order it gives; a fan of n vertices becomes n - 2 strips of three
 // (centre, i, i + 1), and each lone triangle a strip of three. Tessellation
 // needs no GL context. Contours with a non-finite or out-of-limit coordinate
-// are left out, as in clipping. If the tessellator reports an error the
-// strips come out empty.
+// are left out, as in clipping.
+//
+// The plane is cut into square tiles and each tile is tessellated on its
+// own: the polygon is clamped onto the tile (parts outside it slide along
+// its sides, which leaves the inside unchanged under the odd rule), and the
+// strips of all tiles, row by row, make the answer. A stamp changes only the
+// tiles under it, so when the polygon came out of a clip of the polygon
+// whose strips were made last, only those tiles are done again and the
+// others are taken over. The strips of one polygon can therefore differ
+// with its history in how the area is cut into triangles, never in the area
+// they cover. A tile that the tessellator reports an error for stays empty.
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <deque>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "clip/gpc.h"
@@ -21,29 +34,39 @@
 
 namespace {
 
+constexpr double baseTileSize = 64.0;
+constexpr long maxTiles = 4096;  // beyond this the tiles grow
+
+// ---- The tessellator --------------------------------------------------------
+
 struct TessPoint {
     GLdouble xyz[3];
+};
+
+// Strips as lengths and one run of vertices.
+struct StripList {
+    std::vector<int> lengths;
+    std::vector<gpc_vertex> vertices;
+
+    void clear()
+    {
+        lengths.clear();
+        vertices.clear();
+    }
+    void add(const gpc_vertex* v, int n)
+    {
+        lengths.push_back(n);
+        vertices.insert(vertices.end(), v, v + n);
+    }
 };
 
 struct Tessellation {
     std::deque<TessPoint> points;        // stable addresses: inputs and intersections
     std::vector<gpc_vertex> primitive;   // vertices of the primitive being emitted
     GLenum primitiveType = GL_TRIANGLES;
-    gpc_tristrip out{0, nullptr};
-    int capacity = 0;
+    StripList* out = nullptr;
     bool failed = false;
 };
-
-void addStrip(Tessellation& t, const gpc_vertex* vertices, int count)
-{
-    if (t.out.num_strips == t.capacity) {
-        t.capacity = t.capacity ? t.capacity * 2 : 16;
-        t.out.strip = static_cast<gpc_vertex_list*>(gpc_checked_realloc(t.out.strip, sizeof(gpc_vertex_list) * std::size_t(t.capacity)));
-    }
-    auto* copy = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(count)));
-    std::memcpy(copy, vertices, sizeof(gpc_vertex) * std::size_t(count));
-    t.out.strip[t.out.num_strips++] = gpc_vertex_list{count, copy};
-}
 
 void CALLBACK onBegin(GLenum type, void* data)
 {
@@ -66,16 +89,16 @@ void CALLBACK onEnd(void* data)
     const int n = int(v.size());
     switch (t.primitiveType) {
     case GL_TRIANGLE_STRIP:
-        if (n >= 3) addStrip(t, v.data(), n);
+        if (n >= 3) t.out->add(v.data(), n);
         break;
     case GL_TRIANGLE_FAN:
         for (int i = 1; i + 1 < n; ++i) {
             const gpc_vertex triangle[3] = {v[0], v[std::size_t(i)], v[std::size_t(i) + 1]};
-            addStrip(t, triangle, 3);
+            t.out->add(triangle, 3);
         }
         break;
     default:  // GL_TRIANGLES
-        for (int i = 0; i + 2 < n; i += 3) addStrip(t, &v[std::size_t(i)], 3);
+        for (int i = 0; i + 2 < n; i += 3) t.out->add(&v[std::size_t(i)], 3);
         break;
     }
     t.primitive.clear();
@@ -112,38 +135,264 @@ GLUtesselator* tessellator()
     return tess;
 }
 
-}  // namespace
-
-void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
+// Tessellates rings given as runs of (x, y) into out. On an error out is
+// left empty.
+void tessellate(const std::vector<std::pair<double, double>>& points, const std::vector<int>& ringLengths, StripList& out)
 {
-    if (!tristrip) return;
-    *tristrip = gpc_tristrip{0, nullptr};
-    if (!polygon || !polygon->contour || polygon->num_contours <= 0) return;
+    out.clear();
     GLUtesselator* tess = tessellator();
-    if (!tess) return;
-
+    if (!tess || ringLengths.empty()) return;
     Tessellation t;
+    t.out = &out;
     gluTessBeginPolygon(tess, &t);
-    for (int c = 0; c < polygon->num_contours; ++c) {
-        const gpc_vertex_list& contour = polygon->contour[c];
-        if (contour.num_vertices < 3 || !gpc_contour_usable(contour)) continue;
+    std::size_t at = 0;
+    for (int n : ringLengths) {
         gluTessBeginContour(tess);
-        for (int v = 0; v < contour.num_vertices; ++v) {
-            t.points.push_back(TessPoint{{contour.vertex[v].x, contour.vertex[v].y, 0.0}});
+        for (int v = 0; v < n; ++v, ++at) {
+            t.points.push_back(TessPoint{{points[at].first, points[at].second, 0.0}});
             TessPoint& p = t.points.back();
             gluTessVertex(tess, p.xyz, &p);
         }
         gluTessEndContour(tess);
     }
     gluTessEndPolygon(tess);
-
-    if (t.failed) {
-        gpc_free_tristrip(&t.out);
-        return;
-    }
-    if (t.out.num_strips > 0 && t.out.num_strips < t.capacity)
-        t.out.strip = static_cast<gpc_vertex_list*>(gpc_checked_realloc(t.out.strip, sizeof(gpc_vertex_list) * std::size_t(t.out.num_strips)));
-    *tristrip = t.out;
+    if (t.failed) out.clear();
 }
 
-void gpc_forget_strips() {}
+// ---- Tiles ------------------------------------------------------------------
+
+struct Bounds {
+    double x0 = 0, y0 = 0, x1 = -1, y1 = -1;
+    bool empty() const { return x0 > x1; }
+    void add(double x, double y)
+    {
+        if (empty()) {
+            x0 = x1 = x;
+            y0 = y1 = y;
+            return;
+        }
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+};
+
+struct TileRange {
+    long i0 = 0, j0 = 0, i1 = -1, j1 = -1;  // inclusive
+    long count() const { return i1 < i0 || j1 < j0 ? 0 : (i1 - i0 + 1) * (j1 - j0 + 1); }
+};
+
+TileRange tilesOver(double x0, double y0, double x1, double y1, double size)
+{
+    if (x0 > x1 || y0 > y1) return TileRange{};
+    return TileRange{long(std::floor(x0 / size)), long(std::floor(y0 / size)), long(std::floor(x1 / size)),
+                     long(std::floor(y1 / size))};
+}
+
+struct Clamp {
+    double x0, y0, x1, y1;
+
+    std::pair<double, double> operator()(double x, double y) const
+    {
+        return {std::min(std::max(x, x0), x1), std::min(std::max(y, y0), y1)};
+    }
+    bool sameSide(const std::pair<double, double>& a, const std::pair<double, double>& b,
+                  const std::pair<double, double>& c) const
+    {
+        return (a.first == b.first && b.first == c.first && (a.first == x0 || a.first == x1)) ||
+               (a.second == b.second && b.second == c.second && (a.second == y0 || a.second == y1));
+    }
+};
+
+struct Tiler {
+    std::vector<std::pair<double, double>> points;  // rings of the tile being built
+    std::vector<int> ringLengths;
+    std::vector<std::pair<double, double>> ring;
+    struct Cut {
+        double t;
+        std::pair<double, double> at;
+    };
+    std::vector<Cut> cuts;
+    std::vector<const gpc_vertex_list*> contours;
+    std::vector<Bounds> contourBounds;
+};
+
+void pushReduced(std::vector<std::pair<double, double>>& ring, const std::pair<double, double>& p, const Clamp& clamp)
+{
+    if (!ring.empty() && ring.back() == p) return;
+    while (ring.size() >= 2 && clamp.sameSide(ring[ring.size() - 2], ring.back(), p)) ring.pop_back();
+    if (!ring.empty() && ring.back() == p) return;
+    ring.push_back(p);
+}
+
+// Where edge u -> v crosses the line x = X (or y = Y when vertical is false),
+// computed from the edge's endpoints in a fixed order so that the two tiles
+// sharing the line agree to the bit.
+double crossingOther(const gpc_vertex& u, const gpc_vertex& v, double line, bool vertical)
+{
+    const gpc_vertex* a = &u;
+    const gpc_vertex* b = &v;
+    if (b->x < a->x || (b->x == a->x && b->y < a->y)) std::swap(a, b);
+    if (vertical) return a->y + (line - a->x) / (b->x - a->x) * (b->y - a->y);
+    return a->x + (line - a->y) / (b->y - a->y) * (b->x - a->x);
+}
+
+// The polygon clamped onto one tile, tessellated.
+void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
+{
+    tiler.points.clear();
+    tiler.ringLengths.clear();
+    for (std::size_t c = 0; c < tiler.contours.size(); ++c) {
+        const Bounds& b = tiler.contourBounds[c];
+        if (b.x1 < box.x0 || b.x0 > box.x1 || b.y1 < box.y0 || b.y0 > box.y1) continue;
+        const gpc_vertex_list& contour = *tiler.contours[c];
+        const int n = contour.num_vertices;
+        auto& ring = tiler.ring;
+        ring.clear();
+        for (int i = 0; i < n; ++i) {
+            const gpc_vertex& u = contour.vertex[i];
+            const gpc_vertex& v = contour.vertex[(i + 1) % n];
+            pushReduced(ring, box(u.x, u.y), box);
+            tiler.cuts.clear();
+            for (double X : {box.x0, box.x1})
+                if ((u.x < X && v.x > X) || (u.x > X && v.x < X))
+                    tiler.cuts.push_back({(X - u.x) / (v.x - u.x), box(X, crossingOther(u, v, X, true))});
+            for (double Y : {box.y0, box.y1})
+                if ((u.y < Y && v.y > Y) || (u.y > Y && v.y < Y))
+                    tiler.cuts.push_back({(Y - u.y) / (v.y - u.y), box(crossingOther(u, v, Y, false), Y)});
+            if (tiler.cuts.size() > 1)
+                std::sort(tiler.cuts.begin(), tiler.cuts.end(), [](const Tiler::Cut& a, const Tiler::Cut& b) { return a.t < b.t; });
+            for (const Tiler::Cut& cut : tiler.cuts) pushReduced(ring, cut.at, box);
+        }
+        // Fold the ring's two ends into each other as well.
+        std::size_t first = 0;
+        bool changed = true;
+        while (changed && ring.size() - first >= 3) {
+            changed = false;
+            if (ring.back() == ring[first]) {
+                ring.pop_back();
+                changed = true;
+            } else if (box.sameSide(ring[ring.size() - 2], ring.back(), ring[first])) {
+                ring.pop_back();
+                changed = true;
+            } else if (box.sameSide(ring.back(), ring[first], ring[first + 1])) {
+                ++first;
+                changed = true;
+            }
+        }
+        if (ring.size() - first < 3) continue;
+        tiler.points.insert(tiler.points.end(), ring.begin() + std::ptrdiff_t(first), ring.end());
+        tiler.ringLengths.push_back(int(ring.size() - first));
+    }
+    tessellate(tiler.points, tiler.ringLengths, out);
+}
+
+struct StripCache {
+    bool valid = false;
+    std::uint64_t digest = 0;
+    double tileSize = baseTileSize;
+    std::map<std::pair<long, long>, StripList> tiles;  // (row, column): strips come out row by row
+};
+
+StripCache& cache()
+{
+    thread_local StripCache c;
+    return c;
+}
+
+Tiler& tiler()
+{
+    thread_local Tiler t;
+    return t;
+}
+
+void emit(const StripCache& c, gpc_tristrip* tristrip)
+{
+    std::size_t strips = 0;
+    for (const auto& [key, list] : c.tiles) strips += list.lengths.size();
+    if (strips == 0) return;
+    tristrip->strip = static_cast<gpc_vertex_list*>(gpc_checked_malloc(sizeof(gpc_vertex_list) * strips));
+    int s = 0;
+    for (const auto& [key, list] : c.tiles) {
+        const gpc_vertex* v = list.vertices.data();
+        for (int n : list.lengths) {
+            auto* copy = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(n)));
+            std::memcpy(copy, v, sizeof(gpc_vertex) * std::size_t(n));
+            tristrip->strip[s++] = gpc_vertex_list{n, copy};
+            v += n;
+        }
+    }
+    tristrip->num_strips = s;
+}
+
+}  // namespace
+
+void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
+{
+    if (!tristrip) return;
+    *tristrip = gpc_tristrip{0, nullptr};
+    StripCache& c = cache();
+    const std::uint64_t digest = gpc_polygon_digest(polygon);
+    if (c.valid && c.digest == digest) {
+        emit(c, tristrip);
+        return;
+    }
+
+    Tiler& t = tiler();
+    t.contours.clear();
+    t.contourBounds.clear();
+    Bounds all;
+    if (polygon && polygon->contour)
+        for (int k = 0; k < polygon->num_contours; ++k) {
+            const gpc_vertex_list& contour = polygon->contour[k];
+            if (!gpc_contour_usable(contour)) continue;
+            Bounds b;
+            for (int v = 0; v < contour.num_vertices; ++v) b.add(contour.vertex[v].x, contour.vertex[v].y);
+            t.contours.push_back(&contour);
+            t.contourBounds.push_back(b);
+            all.add(b.x0, b.y0);
+            all.add(b.x1, b.y1);
+        }
+
+    // Which tiles to make: those under the last change when the previous
+    // strips are the ones it started from, else all of them.
+    std::uint64_t before = 0;
+    gpc_box changed{};
+    const bool incremental = c.valid && gpc_find_change(digest, before, changed) && before == c.digest &&
+                             tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize).count() <= maxTiles;
+    TileRange redo;
+    if (incremental) {
+        const TileRange under = tilesOver(changed.x0, changed.y0, changed.x1, changed.y1, c.tileSize);
+        for (auto it = c.tiles.begin(); it != c.tiles.end();) {
+            const long j = it->first.first, i = it->first.second;
+            if (i >= under.i0 && i <= under.i1 && j >= under.j0 && j <= under.j1) it = c.tiles.erase(it);
+            else ++it;
+        }
+        const TileRange over = tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize);
+        redo = TileRange{std::max(under.i0, over.i0), std::max(under.j0, over.j0), std::min(under.i1, over.i1),
+                         std::min(under.j1, over.j1)};
+        gpc_counters_now().stripsReused += long(c.tiles.size());
+    } else {
+        c.tiles.clear();
+        c.tileSize = baseTileSize;
+        while (tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize).count() > maxTiles) c.tileSize *= 2.0;
+        redo = tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize);
+    }
+
+    StripList made;
+    for (long j = redo.j0; j <= redo.j1; ++j)
+        for (long i = redo.i0; i <= redo.i1; ++i) {
+            const Clamp box{double(i) * c.tileSize, double(j) * c.tileSize, double(i + 1) * c.tileSize, double(j + 1) * c.tileSize};
+            buildTile(t, box, made);
+            ++gpc_counters_now().stripsTiles;
+            if (!made.lengths.empty()) c.tiles[{j, i}] = std::move(made);
+            made = StripList{};
+        }
+    c.valid = true;
+    c.digest = digest;
+    emit(c, tristrip);
+}
+
+void gpc_forget_strips()
+{
+    cache() = StripCache{};
+}

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "clip/gpc.h"
+#include "clip/gpc_internal.h"
 #include "clip_testing.h"
 
 using namespace cliptest;
@@ -43,10 +44,11 @@ TEST(TristripCover, EmptyPolygonGivesNoStrips)
 
 TEST(TristripCover, ConvexFanBecomesThreeVertexStrips)
 {
-    // A convex outline: whatever the tessellator emits (a fan here), the
-    // n - 2 triangles come out as strips of three vertices.
+    // A small convex outline (within one of the 64 px tiles the plane is
+    // cut into): the tessellator emits a fan, and its n - 2 triangles come
+    // out as strips of three vertices.
     Poly hexagon;
-    hexagon.add(ngon(300, 300, 50, 6));
+    hexagon.add(ngon(32, 32, 20, 6));
     Strips strips;
     gpc_polygon_to_tristrip(&hexagon, &strips);
     int triangles = 0;
@@ -157,4 +159,68 @@ TEST(TristripRobustness, BrokenContoursAreLeftOut)
             EXPECT_TRUE(std::isfinite(strips.t.strip[s].vertex[i].x));
             EXPECT_TRUE(std::isfinite(strips.t.strip[s].vertex[i].y));
         }
+}
+
+TEST(TristripTiles, BigShapesAreCutAtTileSidesWithoutGapsOrOverlaps)
+{
+    // A shape over many tiles, with vertices exactly on tile lines and
+    // edges through tile corners, in negative coordinates too.
+    Poly p;
+    p.add({{-128, -64}, {256, -64}, {320, 128}, {64, 64}, {0, 256}, {-200, 190}});
+    p.add(rect(-64, 0, 0, 64));  // a hole exactly on tile lines
+    Strips strips;
+    gpc_polygon_to_tristrip(&p, &strips);
+    Poly normal, empty;
+    gpc_polygon_clip(GPC_UNION, &p, &empty, &normal);
+    expectCover(p.p, strips.t, area(normal.p));
+}
+
+TEST(TristripTiles, HugePolygonsUseBiggerTiles)
+{
+    // A square of 2e6 px a side would be a billion small tiles.
+    gpc_forget_all();
+    const double l = gpc_coordinate_limit;
+    Poly p;
+    p.add({{-l, -l}, {l, -l}, {l, l}, {-l, l}});
+    p.add(ngon(512, 384, 40, 12));
+    Strips strips;
+    gpc_polygon_to_tristrip(&p, &strips);
+    EXPECT_LT(strips.t.num_strips, 40000);
+    EXPECT_NEAR(stripArea(strips.t), 4e12 - std::fabs(signedArea(p.p.contour[1])), 1e-6 * 4e12);
+}
+
+TEST(TristripTiles, StripsAfterStampsMatchStripsMadeAfresh)
+{
+    // Strips made tile by tile after each stamp against strips of the same
+    // polygon made from scratch: the same area, and both within it.
+    gpc_forget_all();
+    const gpc_counters before = gpc_counters_now();
+    std::mt19937 random(99);
+    std::uniform_real_distribution<double> px(200, 824), py(250, 600), size(10, 60);
+    Poly level;
+    level.add(ngon(512, 450, 300, 12));
+    Strips strips;
+    gpc_polygon_to_tristrip(&level, &strips);
+    for (int step = 0; step < 120; ++step) {
+        Poly stamp, next;
+        stamp.add(ngon(px(random), py(random), size(random), 12), 1);
+        gpc_polygon_clip(step % 5 < 3 ? GPC_UNION : GPC_DIFF, &level, &stamp, &next);
+        gpc_free_polygon(&level.p);
+        level.p = next.p;
+        next.p = gpc_polygon{0, nullptr, nullptr};
+        gpc_free_tristrip(&strips.t);
+        gpc_polygon_to_tristrip(&level, &strips);
+        if (step % 10 != 9) continue;
+        expectCover(level.p, strips.t, area(level.p));
+        Strips again;  // the same polygon: served from the tiles as they are
+        gpc_polygon_to_tristrip(&level, &again);
+        ASSERT_EQ(again.t.num_strips, strips.t.num_strips);
+        gpc_forget_strips();
+        Strips fresh;
+        gpc_polygon_to_tristrip(&level, &fresh);
+        expectCover(level.p, fresh.t, area(level.p));
+        if (HasFailure()) break;
+    }
+    const gpc_counters after = gpc_counters_now();
+    EXPECT_GT(after.stripsReused - before.stripsReused, 1000);  // most tiles were taken over
 }
