@@ -261,6 +261,7 @@ std::size_t countVertices(const gpc_polygon* polygon)
 }
 
 struct Workspace {
+    bool added = false;  // whether Clipper took any path at all
     OriginTable origins;
     Path path;
     Paths solution;
@@ -287,15 +288,17 @@ void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon,
             space.origins.remember(q, p.x, p.y);
             space.path.push_back(q);
         }
-        clipper.AddPath(space.path, type, true);  // degenerate paths are refused quietly
+        if (clipper.AddPath(space.path, type, true)) space.added = true;  // degenerate paths are refused quietly
     }
 }
 
-// Runs Clipper; false when it fails or throws.
-bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution)
+// Runs Clipper; false when it fails or throws. With no path at all (all
+// degenerate) Clipper reports failure, but the answer is simply empty.
+bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution, bool added)
 {
+    solution.clear();
+    if (!added) return true;
     try {
-        solution.clear();
         clipper.StrictlySimple(true);
         return clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
     } catch (...) {
@@ -331,6 +334,7 @@ bool clipWhole(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_
 {
     Workspace& space = workspace();
     space.origins.reset(countVertices(subject) + countVertices(clip));
+    space.added = false;
     ClipperLib::Clipper clipper;
     try {
         addUsableContours(clipper, subject, ClipperLib::ptSubject, space);
@@ -338,7 +342,7 @@ bool clipWhole(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_
     } catch (...) {
         return false;
     }
-    if (!execute(clipper, type, space.solution)) return false;
+    if (!execute(clipper, type, space.solution, space.added)) return false;
 
     Builder out;
     for (const Path& path : space.solution) {
@@ -586,6 +590,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     changed = gpc_box{toDouble(w.x0), toDouble(w.y0), toDouble(w.x1), toDouble(w.y1)};
 
     space.origins.reset(countVertices(clip) + near);
+    space.added = false;
     ClipperLib::Clipper clipper;
     l.seams.clear();
     l.outsidePieces.clear();
@@ -629,11 +634,11 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
                 // Wholly inside: Clipper redoes it. Wholly outside: it stays,
                 // and it still counts inside the window when it winds round it.
                 if (anyInside) l.passThrough[std::size_t(c)] = 0;
-                if (l.ring.size() >= 3) clipper.AddPath(l.ring, ClipperLib::ptSubject, true);
+                if (l.ring.size() >= 3 && clipper.AddPath(l.ring, ClipperLib::ptSubject, true)) space.added = true;
                 continue;
             }
             l.passThrough[std::size_t(c)] = 0;
-            clipper.AddPath(l.ring, ClipperLib::ptSubject, true);
+            if (clipper.AddPath(l.ring, ClipperLib::ptSubject, true)) space.added = true;
 
             // The outside pieces, each from a seam where the contour leaves
             // the window to the next where it comes back.
@@ -684,7 +689,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     for (std::size_t i = 1; i < l.seamOrder.size(); ++i)
         if (l.seams[std::size_t(l.seamOrder[i])].at == l.seams[std::size_t(l.seamOrder[i - 1])].at) return false;
 
-    if (!execute(clipper, type, space.solution)) return false;
+    if (!execute(clipper, type, space.solution, space.added)) return false;
 
     // Clipper's answer inside the window: rings wholly inside are new
     // contours; the rest is cut at the window's sides into inside pieces,
@@ -831,4 +836,40 @@ void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_po
         }
     }
     gpc_polygon_clip_whole(op, subject, clip, result);
+}
+
+bool gpc_normalise_rings(const std::vector<gpc_point>& points, const std::vector<int>& lengths,
+                         std::vector<gpc_point>& outPoints, std::vector<int>& outLengths)
+{
+    outPoints.clear();
+    outLengths.clear();
+    Workspace& space = workspace();
+    space.origins.reset(points.size());
+    space.added = false;
+    ClipperLib::Clipper clipper;
+    try {
+        std::size_t at = 0;
+        for (int n : lengths) {
+            space.path.clear();
+            for (int k = 0; k < n; ++k, ++at) {
+                IntPoint q(toInt(points[at].x), toInt(points[at].y));
+                space.origins.remember(q, points[at].x, points[at].y);
+                space.path.push_back(q);
+            }
+            if (clipper.AddPath(space.path, ClipperLib::ptSubject, true)) space.added = true;
+        }
+    } catch (...) {
+        return false;
+    }
+    if (!execute(clipper, ClipperLib::ctUnion, space.solution, space.added)) return false;
+    for (const Path& path : space.solution) {
+        dropCollinear(path, space.ring);
+        if (space.ring.size() < 3) continue;
+        for (const IntPoint& p : space.ring) {
+            const gpc_vertex v = space.origins.recall(p);
+            outPoints.push_back(gpc_point{v.x, v.y});
+        }
+        outLengths.push_back(int(space.ring.size()));
+    }
+    return true;
 }

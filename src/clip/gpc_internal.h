@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "clip/gpc.h"
 
@@ -62,6 +63,17 @@ struct gpc_counters {
     long stripsReused = 0;  // tiles taken over from the previous strips
 };
 gpc_counters& gpc_counters_now();
+
+struct gpc_point {
+    double x, y;
+    bool operator==(const gpc_point& o) const { return x == o.x && y == o.y; }
+};
+
+// Rings (runs of points with their lengths) filled by the even-odd rule,
+// made strictly simple by Clipper on the same integer grid as the clip;
+// points that survive keep their doubles. False when Clipper fails.
+bool gpc_normalise_rings(const std::vector<gpc_point>& points, const std::vector<int>& lengths,
+                         std::vector<gpc_point>& outPoints, std::vector<int>& outLengths);
 
 // The whole-polygon clip, without the window; tests compare against it.
 void gpc_polygon_clip_whole(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result);

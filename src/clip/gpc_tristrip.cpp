@@ -22,7 +22,6 @@
 #include <cstring>
 #include <deque>
 #include <map>
-#include <utility>
 #include <vector>
 
 #include "clip/gpc.h"
@@ -137,7 +136,7 @@ GLUtesselator* tessellator()
 
 // Tessellates rings given as runs of (x, y) into out. On an error out is
 // left empty.
-void tessellate(const std::vector<std::pair<double, double>>& points, const std::vector<int>& ringLengths, StripList& out)
+void tessellate(const std::vector<gpc_point>& points, const std::vector<int>& ringLengths, StripList& out)
 {
     out.clear();
     GLUtesselator* tess = tessellator();
@@ -149,7 +148,7 @@ void tessellate(const std::vector<std::pair<double, double>>& points, const std:
     for (int n : ringLengths) {
         gluTessBeginContour(tess);
         for (int v = 0; v < n; ++v, ++at) {
-            t.points.push_back(TessPoint{{points[at].first, points[at].second, 0.0}});
+            t.points.push_back(TessPoint{{points[at].x, points[at].y, 0.0}});
             TessPoint& p = t.points.back();
             gluTessVertex(tess, p.xyz, &p);
         }
@@ -191,32 +190,34 @@ TileRange tilesOver(double x0, double y0, double x1, double y1, double size)
 struct Clamp {
     double x0, y0, x1, y1;
 
-    std::pair<double, double> operator()(double x, double y) const
+    gpc_point operator()(double x, double y) const
     {
         return {std::min(std::max(x, x0), x1), std::min(std::max(y, y0), y1)};
     }
-    bool sameSide(const std::pair<double, double>& a, const std::pair<double, double>& b,
-                  const std::pair<double, double>& c) const
+    bool sameSide(const gpc_point& a, const gpc_point& b,
+                  const gpc_point& c) const
     {
-        return (a.first == b.first && b.first == c.first && (a.first == x0 || a.first == x1)) ||
-               (a.second == b.second && b.second == c.second && (a.second == y0 || a.second == y1));
+        return (a.x == b.x && b.x == c.x && (a.x == x0 || a.x == x1)) ||
+               (a.y == b.y && b.y == c.y && (a.y == y0 || a.y == y1));
     }
 };
 
 struct Tiler {
-    std::vector<std::pair<double, double>> points;  // rings of the tile being built
+    std::vector<gpc_point> points;  // rings of the tile being built
     std::vector<int> ringLengths;
-    std::vector<std::pair<double, double>> ring;
+    std::vector<gpc_point> cleanPoints;  // the same, strictly simple
+    std::vector<int> cleanLengths;
+    std::vector<gpc_point> ring;
     struct Cut {
         double t;
-        std::pair<double, double> at;
+        gpc_point at;
     };
     std::vector<Cut> cuts;
     std::vector<const gpc_vertex_list*> contours;
     std::vector<Bounds> contourBounds;
 };
 
-void pushReduced(std::vector<std::pair<double, double>>& ring, const std::pair<double, double>& p, const Clamp& clamp)
+void pushReduced(std::vector<gpc_point>& ring, const gpc_point& p, const Clamp& clamp)
 {
     if (!ring.empty() && ring.back() == p) return;
     while (ring.size() >= 2 && clamp.sameSide(ring[ring.size() - 2], ring.back(), p)) ring.pop_back();
@@ -248,10 +249,19 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
         const int n = contour.num_vertices;
         auto& ring = tiler.ring;
         ring.clear();
+        auto outcode = [&](const gpc_vertex& p) {
+            return (p.x < box.x0 ? 1 : 0) | (p.x > box.x1 ? 2 : 0) | (p.y < box.y0 ? 4 : 0) | (p.y > box.y1 ? 8 : 0);
+        };
+        int codeV = outcode(contour.vertex[0]);
         for (int i = 0; i < n; ++i) {
             const gpc_vertex& u = contour.vertex[i];
             const gpc_vertex& v = contour.vertex[(i + 1) % n];
+            const int codeU = codeV;
+            codeV = outcode(v);
             pushReduced(ring, box(u.x, u.y), box);
+            // Both ends beyond the same side: the clamped edge runs along
+            // that side and its cuts would all fold away.
+            if (codeU & codeV) continue;
             tiler.cuts.clear();
             for (double X : {box.x0, box.x1})
                 if ((u.x < X && v.x > X) || (u.x > X && v.x < X))
@@ -283,7 +293,13 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
         tiler.points.insert(tiler.points.end(), ring.begin() + std::ptrdiff_t(first), ring.end());
         tiler.ringLengths.push_back(int(ring.size() - first));
     }
-    tessellate(tiler.points, tiler.ringLengths, out);
+    // Clamping leaves runs along the tile's sides and the polygon's edges
+    // may run within a hair of them; the tessellator is only given rings
+    // that Clipper has made strictly simple.
+    if (gpc_normalise_rings(tiler.points, tiler.ringLengths, tiler.cleanPoints, tiler.cleanLengths))
+        tessellate(tiler.cleanPoints, tiler.cleanLengths, out);
+    else
+        tessellate(tiler.points, tiler.ringLengths, out);
 }
 
 struct StripCache {
@@ -335,6 +351,15 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
     if (c.valid && c.digest == digest) {
         emit(c, tristrip);
         return;
+    }
+
+    // A polygon that did not come out of a clip (a level file, say) is
+    // first made strictly simple as a whole, as a clip would see it.
+    gpc_polygon normalised{0, nullptr, nullptr};
+    if (!gpc_is_normalised(digest)) {
+        gpc_polygon empty{0, nullptr, nullptr};
+        gpc_polygon_clip_whole(GPC_UNION, polygon, &empty, &normalised);
+        polygon = &normalised;
     }
 
     Tiler& t = tiler();
@@ -390,6 +415,7 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
     c.valid = true;
     c.digest = digest;
     emit(c, tristrip);
+    gpc_free_polygon(&normalised);
 }
 
 void gpc_forget_strips()

@@ -205,6 +205,20 @@ TEST(ClipClean, NoRepeatedVerticesNoZeroAreaContours)
     EXPECT_DOUBLE_EQ(area(result.p), 10000.0);
 }
 
+TEST(ClipClean, OnlyDegenerateContoursGiveAnEmptyResult)
+{
+    // Clipper reports failure when it is given nothing with area; that is
+    // an empty answer, not a reason to hand back the subject.
+    Poly flat, empty, result, cut;
+    flat.add({{0, 10}, {0, 10}, {10, 0}});
+    flat.add({{0, 0}, {5, 5}, {10, 10}});
+    gpc_polygon_clip(GPC_UNION, &flat, &empty, &result);
+    EXPECT_EQ(result.p.num_contours, 0);
+    EXPECT_EQ(result.p.contour, nullptr);
+    gpc_polygon_clip(GPC_DIFF, &flat, &flat, &cut);
+    EXPECT_EQ(cut.p.num_contours, 0);
+}
+
 TEST(ClipClean, SharedEdgesMergeWithoutLeftoverVertices)
 {
     Poly left, right, merged;

@@ -224,3 +224,28 @@ TEST(TristripTiles, StripsAfterStampsMatchStripsMadeAfresh)
     const gpc_counters after = gpc_counters_now();
     EXPECT_GT(after.stripsReused - before.stripsReused, 1000);  // most tiles were taken over
 }
+
+TEST(TristripRobustness, NearlyRetracedOutlineCoversWhatTheClipSees)
+{
+    // Found by fuzzing: a level contour that runs over part of itself a
+    // second time, once 8e-12 px off. The tessellator alone misjudged the
+    // inside by some 60,000 px^2; the strips must cover the even-odd area
+    // that clipping sees.
+    Poly raw;
+    raw.add({{299.952445668390169, 662.216480750159917},
+             {434.392746783859366, 739.788050561519640},
+             {589.607253216140634, 739.788050561519640},
+             {724.047554331609831, 662.216480750159917},
+             {801.726157950271270, 434.390000000000000},
+             {299.952445668390169, 662.216480750159917},
+             {434.392746783859366, 739.788050561519640},
+             {589.607253216140634, 739.788050561527480},
+             {739.788050561519640, 589.607253216140634}});
+    Poly empty, clipped;
+    gpc_polygon_clip(GPC_UNION, &raw, &empty, &clipped);
+    expectContract(clipped.p);
+    Strips strips;
+    gpc_polygon_to_tristrip(&raw, &strips);
+    EXPECT_NEAR(stripArea(strips.t), area(clipped.p), 1e-6 * area(clipped.p));
+    EXPECT_NEAR(area(clipped.p), 37183.7346, 1e-3);
+}

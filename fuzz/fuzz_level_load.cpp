@@ -1,0 +1,74 @@
+// Fuzzes the level loader as the game calls it: the bytes become a level
+// file, loadLevel reads it, and a stamp at the white ball follows, with the
+// strips rebuilt and the playfield rotated as a stamp does.
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "clip/gpc.h"
+#include "fuzz_support.h"
+#include "physics/ball.h"
+#include "playfield/levelfile.h"
+#include "playfield/playfield.h"
+
+using namespace fuzzcheck;
+
+namespace {
+
+std::string levelPath;
+
+void removeLevelFile()
+{
+    if (!levelPath.empty()) unlink(levelPath.c_str());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    char name[] = "/tmp/tiltmoor-fuzz-level-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0) {
+        std::perror("mkstemp");
+        std::exit(1);
+    }
+    close(fd);
+    levelPath = name;
+    std::atexit(removeLevelFile);
+    pivot = Vec2(512.0f, 384.0f);
+    createBalls();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FILE* file = std::fopen(levelPath.c_str(), "wb");
+    require(file != nullptr, "the level file can be written");
+    if (size) std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    angle = float(size % 7) * 0.3f;
+    loadLevel(levelPath.c_str());
+
+    checkRecord(levelPolygon, true);
+    stripArea(levelStrips);
+    for (int b = 0; b < ballCount; ++b)
+        require(std::isfinite(balls[b].position.x) && std::isfinite(balls[b].position.y), "ball positions finite");
+
+    // A stamp where the white ball stands, adding on even sizes, cutting on odd.
+    Stamp stamp(balls[0].position.x, balls[0].position.y + 30.0, 40.0);
+    gpc_polygon result;
+    gpc_polygon_clip(size % 2 ? GPC_DIFF : GPC_UNION, &levelPolygon, &stamp.polygon, &result);
+    const double area = checkClipped(result);
+    replaceLevelPolygon(result);
+    const double covered = stripArea(levelStrips);
+    require(std::fabs(covered - area) <= 1e-6 * area + 1e-6, "strips cover the stamped level");
+    for (int c = 0; c < levelPolygon.num_contours; ++c)
+        for (int v = 0; v < levelPolygon.contour[c].num_vertices; ++v)
+            require(std::isfinite(levelPolygon.contour[c].vertex[v].rx), "rotated positions finite");
+    return 0;
+}

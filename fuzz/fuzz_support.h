@@ -1,0 +1,110 @@
+// Checks shared by the fuzz targets. A broken promise stops the run with a
+// trap, which libFuzzer reports as a crash with the input that caused it.
+#pragma once
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "clip/gpc.h"
+
+namespace fuzzcheck {
+
+inline void require(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "broken promise: %s\n", what);
+        __builtin_trap();
+    }
+}
+
+// Counts match arrays and every vertex can be read (AddressSanitizer
+// checks the reads); coordinates finite and within the limit when asked.
+inline void checkRecord(const gpc_polygon& p, bool limited)
+{
+    require(p.num_contours >= 0, "contour count not negative");
+    require((p.num_contours == 0) == (p.contour == nullptr), "contour array present exactly when counted");
+    require((p.num_contours == 0) == (p.hole == nullptr), "hole array present exactly when counted");
+    for (int c = 0; c < p.num_contours; ++c) {
+        const gpc_vertex_list& l = p.contour[c];
+        require(l.num_vertices >= 0, "vertex count not negative");
+        require((l.num_vertices == 0) == (l.vertex == nullptr), "vertex array present exactly when counted");
+        for (int v = 0; v < l.num_vertices; ++v) {
+            const volatile double x = l.vertex[v].x, y = l.vertex[v].y;
+            if (limited) {
+                require(std::fabs(x) <= gpc_coordinate_limit && std::fabs(y) <= gpc_coordinate_limit, "coordinates within the limit");
+            }
+        }
+    }
+}
+
+inline double signedArea(const gpc_vertex_list& l)
+{
+    double sum = 0.0;
+    for (int i = 0; i < l.num_vertices; ++i) {
+        const gpc_vertex& a = l.vertex[i];
+        const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
+        sum += a.x * b.y - b.x * a.y;
+    }
+    return sum / 2.0;
+}
+
+// The clip's output contract.
+inline double checkClipped(const gpc_polygon& p)
+{
+    checkRecord(p, true);
+    double area = 0.0;
+    for (int c = 0; c < p.num_contours; ++c) {
+        const gpc_vertex_list& l = p.contour[c];
+        require(l.num_vertices >= 3, "at least three vertices");
+        require(p.hole[c] == 0 || p.hole[c] == 1, "hole flag 0 or 1");
+        const double a = signedArea(l);
+        require(a != 0.0, "no zero-area contour");
+        require(p.hole[c] ? a > 0.0 : a < 0.0, "outer counter-clockwise, holes clockwise on screen");
+        for (int v = 0; v < l.num_vertices; ++v) {
+            const gpc_vertex& s = l.vertex[v];
+            const gpc_vertex& t = l.vertex[(v + 1) % l.num_vertices];
+            require(!(s.x == t.x && s.y == t.y), "no repeated consecutive vertices");
+        }
+        area -= a;
+    }
+    return area;
+}
+
+inline double stripArea(const gpc_tristrip& t)
+{
+    require(t.num_strips >= 0, "strip count not negative");
+    require((t.num_strips == 0) == (t.strip == nullptr), "strip array present exactly when counted");
+    double sum = 0.0;
+    for (int s = 0; s < t.num_strips; ++s) {
+        const gpc_vertex_list& l = t.strip[s];
+        require(l.num_vertices >= 3 && l.vertex, "strips of three or more vertices");
+        for (int i = 0; i + 2 < l.num_vertices; ++i) {
+            const gpc_vertex& a = l.vertex[i];
+            const gpc_vertex& b = l.vertex[i + 1];
+            const gpc_vertex& c = l.vertex[i + 2];
+            require(std::isfinite(a.x) && std::isfinite(a.y), "finite strip vertices");
+            sum += std::fabs((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y)) / 2.0;
+        }
+    }
+    return sum;
+}
+
+// A 12-gon like the game's stamp, hole flag 1 as the game builds it.
+struct Stamp {
+    gpc_vertex vertices[12];
+    gpc_vertex_list list{12, vertices};
+    int hole = 1;
+    gpc_polygon polygon{1, &hole, &list};
+
+    Stamp(double cx, double cy, double r)
+    {
+        for (int i = 0; i < 12; ++i) {
+            const double a = i * double(6.28f) / 12.0 - double(0.785f);
+            vertices[i] = gpc_vertex{cx + r * std::sin(a), cy + r * std::cos(a), 0.0, 0.0};
+        }
+    }
+    Stamp(const Stamp&) = delete;
+    Stamp& operator=(const Stamp&) = delete;
+};
+
+}  // namespace fuzzcheck
