@@ -36,7 +36,7 @@ for target in "${targets[@]}"; do
         -dict="$root/fuzz/level.dict" -artifact_prefix="$build/artifacts/$target-" \
         -print_final_stats=1 >"$scratch/$target.log" 2>&1
     rc=$?
-    grep -E "^#[0-9]+ +(INITED|DONE)" "$scratch/$target.log" | tail -2
+    grep -E "^#[0-9]+[[:space:]]+(INITED|DONE)" "$scratch/$target.log" | tail -2
     grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$scratch/$target.log"
     if (( rc != 0 )); then
         status=1

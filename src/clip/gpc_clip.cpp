@@ -46,7 +46,14 @@ using Wide = __int128;
 constexpr double clipScale = 1073741824.0;      // 2^30
 constexpr cInt windowMargin = cInt(1) << 30;   // one pixel round the clip operand
 
-cInt toInt(double v) { return cInt(std::llround(v * clipScale)); }
+// Nearest integer (ties to even) of v * 2^30; |v| <= the coordinate limit
+// keeps it below 2^51, where adding and taking away 1.5 * 2^52 rounds.
+cInt toInt(double v)
+{
+    constexpr double roundingShift = 6755399441055744.0;  // 1.5 * 2^52
+    const double shifted = v * clipScale + roundingShift;
+    return cInt(shifted - roundingShift);
+}
 double toDouble(cInt v) { return double(v) / clipScale; }
 
 // Integer point -> the input doubles it was rounded from.

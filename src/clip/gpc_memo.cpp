@@ -35,6 +35,13 @@ inline std::uint64_t mix(std::uint64_t h, std::uint64_t v)
     return h ^ (h >> 31);
 }
 
+inline std::uint64_t lane(std::uint64_t h, std::uint64_t v)
+{
+    h ^= v * 0x9E3779B97F4A7C15ULL;
+    h = (h << 27) | (h >> 37);
+    return h * 0xC2B2AE3D27D4EB4FULL + 0x165667B19E3779F9ULL;
+}
+
 inline std::uint64_t bits(double d)
 {
     std::uint64_t b;
@@ -46,16 +53,20 @@ inline std::uint64_t bits(double d)
 
 std::uint64_t gpc_polygon_digest(const gpc_polygon* polygon)
 {
-    std::uint64_t h = 0x243F6A8885A308D3ULL;
-    if (!polygon || !polygon->contour || polygon->num_contours <= 0) return mix(h, 0);
-    h = mix(h, std::uint64_t(polygon->num_contours));
+    // Two independent lanes, x and y, so the multiplications overlap.
+    std::uint64_t a = 0x243F6A8885A308D3ULL, b = 0x13198A2E03707344ULL;
+    if (!polygon || !polygon->contour || polygon->num_contours <= 0) return mix(a, b);
+    a = mix(a, std::uint64_t(polygon->num_contours));
     for (int c = 0; c < polygon->num_contours; ++c) {
         const gpc_vertex_list& contour = polygon->contour[c];
         const int n = contour.vertex ? contour.num_vertices : 0;
-        h = mix(h, std::uint64_t(std::uint32_t(n)) << 32 | std::uint32_t(polygon->hole ? polygon->hole[c] : 0));
-        for (int v = 0; v < n; ++v) h = mix(mix(h, bits(contour.vertex[v].x)), bits(contour.vertex[v].y));
+        a = mix(a, std::uint64_t(std::uint32_t(n)) << 32 | std::uint32_t(polygon->hole ? polygon->hole[c] : 0));
+        for (int v = 0; v < n; ++v) {
+            a = lane(a, bits(contour.vertex[v].x));
+            b = lane(b, bits(contour.vertex[v].y));
+        }
     }
-    return h;
+    return mix(a, b);
 }
 
 void gpc_remember_normalised(std::uint64_t digest)

@@ -34,7 +34,10 @@
 namespace {
 
 constexpr double baseTileSize = 64.0;
-constexpr long maxTiles = 4096;  // beyond this the tiles grow
+constexpr long maxTiles = 1024;  // beyond this the tiles grow
+constexpr int chunkEdges = 16;   // edges per run with a box of its own
+constexpr double nearSide = 1e-6;  // px: closer to a tile side is a hair
+constexpr double shallow = 1e-6;   // slope: flatter against a side is a hair
 
 // ---- The tessellator --------------------------------------------------------
 
@@ -215,6 +218,9 @@ struct Tiler {
     std::vector<Cut> cuts;
     std::vector<const gpc_vertex_list*> contours;
     std::vector<Bounds> contourBounds;
+    std::vector<std::size_t> firstChunk;  // per contour, into chunkBounds
+    std::vector<Bounds> chunkBounds;      // per run of chunkEdges edges
+    bool risky = false;                   // the tile needs Clipper's help
 };
 
 void pushReduced(std::vector<gpc_point>& ring, const gpc_point& p, const Clamp& clamp)
@@ -242,6 +248,7 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
 {
     tiler.points.clear();
     tiler.ringLengths.clear();
+    tiler.risky = false;
     for (std::size_t c = 0; c < tiler.contours.size(); ++c) {
         const Bounds& b = tiler.contourBounds[c];
         if (b.x1 < box.x0 || b.x0 > box.x1 || b.y1 < box.y0 || b.y0 > box.y1) continue;
@@ -252,23 +259,47 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
         auto outcode = [&](const gpc_vertex& p) {
             return (p.x < box.x0 ? 1 : 0) | (p.x > box.x1 ? 2 : 0) | (p.y < box.y0 ? 4 : 0) | (p.y > box.y1 ? 8 : 0);
         };
+        const Bounds* chunk = &tiler.chunkBounds[tiler.firstChunk[c]];
+        int i = 0;
         int codeV = outcode(contour.vertex[0]);
-        for (int i = 0; i < n; ++i) {
+        while (i < n) {
+            if (i % chunkEdges == 0) {
+                // A run of edges wholly beyond one side of the tile folds
+                // onto that side: its first point stands for all of it.
+                const Bounds& r = chunk[i / chunkEdges];
+                if (r.x1 < box.x0 || r.x0 > box.x1 || r.y1 < box.y0 || r.y0 > box.y1) {
+                    pushReduced(ring, box(contour.vertex[i].x, contour.vertex[i].y), box);
+                    i += chunkEdges;
+                    if (i < n) codeV = outcode(contour.vertex[i]);
+                    continue;
+                }
+            }
             const gpc_vertex& u = contour.vertex[i];
             const gpc_vertex& v = contour.vertex[(i + 1) % n];
             const int codeU = codeV;
             codeV = outcode(v);
+            ++i;
             pushReduced(ring, box(u.x, u.y), box);
+            if (codeU == 0 && (u.x - box.x0 < nearSide || box.x1 - u.x < nearSide || u.y - box.y0 < nearSide || box.y1 - u.y < nearSide))
+                tiler.risky = true;
             // Both ends beyond the same side: the clamped edge runs along
             // that side and its cuts would all fold away.
             if (codeU & codeV) continue;
             tiler.cuts.clear();
             for (double X : {box.x0, box.x1})
-                if ((u.x < X && v.x > X) || (u.x > X && v.x < X))
-                    tiler.cuts.push_back({(X - u.x) / (v.x - u.x), box(X, crossingOther(u, v, X, true))});
+                if ((u.x < X && v.x > X) || (u.x > X && v.x < X)) {
+                    const gpc_point at = box(X, crossingOther(u, v, X, true));
+                    tiler.cuts.push_back({(X - u.x) / (v.x - u.x), at});
+                    if (std::fabs(v.x - u.x) < shallow * std::fabs(v.y - u.y) || at.y - box.y0 < nearSide || box.y1 - at.y < nearSide)
+                        tiler.risky = true;
+                }
             for (double Y : {box.y0, box.y1})
-                if ((u.y < Y && v.y > Y) || (u.y > Y && v.y < Y))
-                    tiler.cuts.push_back({(Y - u.y) / (v.y - u.y), box(crossingOther(u, v, Y, false), Y)});
+                if ((u.y < Y && v.y > Y) || (u.y > Y && v.y < Y)) {
+                    const gpc_point at = box(crossingOther(u, v, Y, false), Y);
+                    tiler.cuts.push_back({(Y - u.y) / (v.y - u.y), at});
+                    if (std::fabs(v.y - u.y) < shallow * std::fabs(v.x - u.x) || at.x - box.x0 < nearSide || box.x1 - at.x < nearSide)
+                        tiler.risky = true;
+                }
             if (tiler.cuts.size() > 1)
                 std::sort(tiler.cuts.begin(), tiler.cuts.end(), [](const Tiler::Cut& a, const Tiler::Cut& b) { return a.t < b.t; });
             for (const Tiler::Cut& cut : tiler.cuts) pushReduced(ring, cut.at, box);
@@ -293,10 +324,46 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
         tiler.points.insert(tiler.points.end(), ring.begin() + std::ptrdiff_t(first), ring.end());
         tiler.ringLengths.push_back(int(ring.size() - first));
     }
-    // Clamping leaves runs along the tile's sides and the polygon's edges
-    // may run within a hair of them; the tessellator is only given rings
-    // that Clipper has made strictly simple.
-    if (gpc_normalise_rings(tiler.points, tiler.ringLengths, tiler.cleanPoints, tiler.cleanLengths))
+    // Rings that lie wholly on the tile's sides wind round the whole tile:
+    // the tile is solid when they wind an odd number of times.
+    bool allOnSides = true;
+    std::size_t start = 0;
+    for (int n : tiler.ringLengths) {
+        for (int k = 0; k < n && allOnSides; ++k) {
+            const gpc_point& a = tiler.points[start + std::size_t(k)];
+            const gpc_point& b = tiler.points[start + std::size_t((k + 1) % n)];
+            allOnSides = (a.x == b.x && (a.x == box.x0 || a.x == box.x1)) || (a.y == b.y && (a.y == box.y0 || a.y == box.y1));
+        }
+        start += std::size_t(n);
+    }
+    if (allOnSides) {
+        out.clear();
+        double sum = 0.0;
+        std::size_t at = 0;
+        for (int n : tiler.ringLengths) {
+            for (int k = 0; k < n; ++k) {
+                const gpc_point& a = tiler.points[at + std::size_t(k)];
+                const gpc_point& b = tiler.points[at + std::size_t((k + 1) % n)];
+                sum += a.x * b.y - b.x * a.y;
+            }
+            at += std::size_t(n);
+        }
+        const long windings = std::lround(std::fabs(sum * 0.5) / ((box.x1 - box.x0) * (box.y1 - box.y0)));
+        if (windings % 2 == 1) {
+            const gpc_vertex a{box.x0, box.y0, box.x0, box.y0}, b{box.x1, box.y0, box.x1, box.y0};
+            const gpc_vertex c{box.x1, box.y1, box.x1, box.y1}, d{box.x0, box.y1, box.x0, box.y1};
+            const gpc_vertex first[3] = {a, b, c}, second[3] = {a, c, d};
+            out.add(first, 3);
+            out.add(second, 3);
+        }
+        return;
+    }
+
+    // Clamping leaves exact runs along the tile's sides, which the
+    // tessellator takes in its stride. A vertex within a hair of a side, or
+    // an edge meeting a side at a hair's angle or next to a corner, is
+    // another matter: such a tile is first made strictly simple by Clipper.
+    if (tiler.risky && gpc_normalise_rings(tiler.points, tiler.ringLengths, tiler.cleanPoints, tiler.cleanLengths))
         tessellate(tiler.cleanPoints, tiler.cleanLengths, out);
     else
         tessellate(tiler.points, tiler.ringLengths, out);
@@ -365,13 +432,23 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
     Tiler& t = tiler();
     t.contours.clear();
     t.contourBounds.clear();
+    t.firstChunk.clear();
+    t.chunkBounds.clear();
     Bounds all;
     if (polygon && polygon->contour)
         for (int k = 0; k < polygon->num_contours; ++k) {
             const gpc_vertex_list& contour = polygon->contour[k];
             if (!gpc_contour_usable(contour)) continue;
             Bounds b;
-            for (int v = 0; v < contour.num_vertices; ++v) b.add(contour.vertex[v].x, contour.vertex[v].y);
+            t.firstChunk.push_back(t.chunkBounds.size());
+            const int n = contour.num_vertices;
+            for (int first = 0; first < n; first += chunkEdges) {
+                Bounds run;
+                for (int v = first; v <= first + chunkEdges && v <= n; ++v) run.add(contour.vertex[v % n].x, contour.vertex[v % n].y);
+                t.chunkBounds.push_back(run);
+                b.add(run.x0, run.y0);
+                b.add(run.x1, run.y1);
+            }
             t.contours.push_back(&contour);
             t.contourBounds.push_back(b);
             all.add(b.x0, b.y0);
