@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double area = checkClipped(result);
     replaceLevelPolygon(result);
     const double covered = stripArea(levelStrips);
-    require(std::fabs(covered - area) <= 1e-6 * area + 1e-6, "strips cover the stamped level");
+    require(std::fabs(covered - area) <= areaTolerance(area, levelPolygon) + areaTolerance(0, stamp.polygon),
+            "strips cover the stamped level");
     for (int c = 0; c < levelPolygon.num_contours; ++c)
         for (int v = 0; v < levelPolygon.contour[c].num_vertices; ++v)
             require(std::isfinite(levelPolygon.contour[c].vertex[v].rx), "rotated positions finite");

@@ -70,6 +70,28 @@ inline double checkClipped(const gpc_polygon& p)
     return area;
 }
 
+inline double perimeter(const gpc_polygon& p)
+{
+    double sum = 0.0;
+    for (int c = 0; c < p.num_contours; ++c) {
+        const gpc_vertex_list& l = p.contour[c];
+        for (int i = 0; i < l.num_vertices; ++i) {
+            const gpc_vertex& a = l.vertex[i];
+            const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
+            sum += std::hypot(b.x - a.x, b.y - a.y);
+        }
+    }
+    return sum;
+}
+
+// How far two honest computations of one area may differ: a relative part,
+// and the clip's grid of 2^-30 px swept along the outline (a new point may
+// sit a grid step off, and on a long edge that adds up).
+inline double areaTolerance(double area, const gpc_polygon& outline)
+{
+    return 1e-6 * std::fabs(area) + 4e-9 * perimeter(outline) + 1e-9;
+}
+
 inline double stripArea(const gpc_tristrip& t)
 {
     require(t.num_strips >= 0, "strip count not negative");

@@ -14,16 +14,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 targets=(fuzz_polygon_reader fuzz_level_load)
 
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
 cmake -S "$root" -B "$build" \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTILTMOOR_PRESENTATION=OFF -DTILTMOOR_BENCH=OFF -DTILTMOOR_FUZZ=ON >"$build.configure.log" 2>&1 \
-    || { cat "$build.configure.log"; echo "fuzz: configure failed"; exit 1; }
-cmake --build "$build" -j2 --target "${targets[@]}" || { echo "fuzz: build failed"; exit 1; }
+    -DTILTMOOR_PRESENTATION=OFF -DTILTMOOR_BENCH=OFF -DTILTMOOR_FUZZ=ON >"$scratch/configure.log" 2>&1 \
+    || { cat "$scratch/configure.log"; echo "fuzz: configure failed"; exit 1; }
+cmake --build "$build" -j2 --target "${targets[@]}" >"$scratch/build.log" 2>&1 \
+    || { tail -40 "$scratch/build.log"; echo "fuzz: build failed"; exit 1; }
 
 per=$(( seconds / ${#targets[@]} ))
 (( per < 1 )) && per=1
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$build/artifacts"
 
 status=0

@@ -12,9 +12,17 @@
 //   with a negative signed area sum((x[i]*y[i+1] - x[i+1]*y[i]) / 2); holes
 //   come out clockwise (positive area) with hole flag 1;
 // - input vertices that survive keep their coordinates; no repeated
-//   consecutive vertices and no zero-area contours come out;
+//   consecutive vertices and no zero-area contours come out; contours that
+//   touch at a point come out as separate contours;
 // - the strips cover exactly the polygon's area, holes excluded;
 // - nothing a level file or the editor can produce aborts the program.
+//
+// Contours with a coordinate that is not finite or lies beyond
+// gpc_coordinate_limit take no part in clipping or strips. Running out of
+// memory ends the program with a message, as the game's design has it.
+//
+// The operations remember the last polygons they made (by content, per
+// thread) so that a stamp redoes only the part of the level it touches.
 #pragma once
 #include <cstdio>
 
@@ -53,21 +61,34 @@ constexpr double gpc_coordinate_limit = 1000000.0;
 
 // Reads the text format: contour count, then per contour its vertex count,
 // its hole flag (when read_hole_flags is non-zero) and its vertices as pairs
-// of numbers. The reader trusts no count: it stops at the first count or
-// number that is missing, negative, not a number, not finite or beyond the
-// coordinate limit, and keeps what it has read, with counts that match the
-// arrays. Returns 1 when the whole section was read, 0 when it stopped early.
+// of numbers. Any run of blanks, tabs, carriage returns and line feeds
+// separates numbers. The reader trusts no count: it stops at the first count
+// or number that is missing, negative, not a number, not finite or beyond
+// the coordinate limit, and keeps what it has read, with counts that match
+// the arrays: a contour whose count (and flag) were read stays, with the
+// whole vertices read so far. Arrays grow as numbers arrive, never ahead of
+// them. polygon is overwritten, not freed. Returns 1 when the whole section
+// was read, 0 when it stopped early. The stream is left right after the
+// last number read, or at the bad token where reading stopped (a partly
+// read token is consumed). Numbers are read the same in every locale.
 int gpc_read_polygon(FILE* infile, int read_hole_flags, gpc_polygon* polygon);
-// Writes "%d\n" counts and flags and "% .15lf % .15lf\n" vertex lines.
+// Writes "%d\n" counts and flags and "% .15lf % .15lf\n" vertex lines, line
+// feeds only, the same in every locale.
 void gpc_write_polygon(FILE* outfile, int write_hole_flags, gpc_polygon* polygon);
 
 // Appends a copy of contour to polygon with the given hole flag.
 void gpc_add_contour(gpc_polygon* polygon, gpc_vertex_list* contour, int hole);
 
 // result = subject (op) clip. result is overwritten without being freed;
-// it may not alias either operand.
+// it may not alias either operand. A null operand counts as empty. Should
+// the operation fail (an unknown op, Clipper giving up), result is a copy of
+// the subject's usable contours, so a stamp that cannot be made changes
+// nothing.
 void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result);
-// Triangle strips covering the polygon (even-odd fill).
+// Triangle strips covering the polygon (even-odd fill), each of three or
+// more vertices. The tessellator's strips keep its vertex order; its fans
+// and lone triangles come out as strips of three. How the area is cut into
+// triangles may depend on the polygons tessellated before, never the area.
 void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip);
 
 void gpc_free_polygon(gpc_polygon* polygon);

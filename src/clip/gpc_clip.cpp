@@ -45,6 +45,8 @@ using Wide = __int128;
 
 constexpr double clipScale = 1073741824.0;      // 2^30
 constexpr cInt windowMargin = cInt(1) << 30;   // one pixel round the clip operand
+constexpr cInt sideClearance = cInt(1) << 10;  // 1e-6 px kept free of vertices either side of the window's sides
+constexpr int maxSideMoves = 16;
 
 // Nearest integer (ties to even) of v * 2^30; |v| <= the coordinate limit
 // keeps it below 2^51, where adding and taking away 1.5 * 2^52 rounds.
@@ -301,12 +303,13 @@ void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon,
 
 // Runs Clipper; false when it fails or throws. With no path at all (all
 // degenerate) Clipper reports failure, but the answer is simply empty.
-bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution, bool added)
+bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution, bool added, bool keepCollinear = false)
 {
     solution.clear();
     if (!added) return true;
     try {
         clipper.StrictlySimple(true);
+        clipper.PreserveCollinear(keepCollinear);
         return clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
     } catch (...) {
         return false;
@@ -568,12 +571,14 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
             l.ints.push_back(p);
         }
         // With room for the sides to move out below.
-        l.overlaps[std::size_t(c)] = bx0 <= w.x1 + 16 && bx1 >= w.x0 - 16 && by0 <= w.y1 + 16 && by1 >= w.y0 - 16;
+        const cInt slack = (maxSideMoves + 1) * (2 * sideClearance + 2);
+        l.overlaps[std::size_t(c)] = bx0 <= w.x1 + slack && bx1 >= w.x0 - slack && by0 <= w.y1 + slack && by1 >= w.y0 - slack;
     }
     l.contourStart[std::size_t(contours)] = int(l.ints.size());
 
-    // No subject vertex may sit on the window's sides: move a side out by one
-    // unit (1e-9 px) when one does.
+    // No subject vertex may sit on or next to the window's sides, where the
+    // rounded cut points would crowd it: a side with a vertex within the
+    // clearance moves out past it.
     std::size_t near = 0;
     for (int attempt = 0;; ++attempt) {
         bool clash = false;
@@ -583,16 +588,17 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
             for (int i = l.contourStart[std::size_t(c)]; i < l.contourStart[std::size_t(c) + 1]; ++i) {
                 const IntPoint& p = l.ints[std::size_t(i)];
                 near += w.inside(p);
-                if (!w.onSide(p)) continue;
-                clash = true;
-                if (p.X == w.x0) --w.x0;
-                if (p.X == w.x1) ++w.x1;
-                if (p.Y == w.y0) --w.y0;
-                if (p.Y == w.y1) ++w.y1;
+                const bool acrossX = p.X >= w.x0 - sideClearance && p.X <= w.x1 + sideClearance;
+                const bool acrossY = p.Y >= w.y0 - sideClearance && p.Y <= w.y1 + sideClearance;
+                if (!acrossX || !acrossY) continue;
+                if (std::abs(p.X - w.x0) <= sideClearance) w.x0 = p.X - sideClearance - 1, clash = true;
+                if (std::abs(p.X - w.x1) <= sideClearance) w.x1 = p.X + sideClearance + 1, clash = true;
+                if (std::abs(p.Y - w.y0) <= sideClearance) w.y0 = p.Y - sideClearance - 1, clash = true;
+                if (std::abs(p.Y - w.y1) <= sideClearance) w.y1 = p.Y + sideClearance + 1, clash = true;
             }
         }
         if (!clash) break;
-        if (attempt == 15) return false;
+        if (attempt == maxSideMoves) return false;
     }
     changed = gpc_box{toDouble(w.x0), toDouble(w.y0), toDouble(w.x1), toDouble(w.y1)};
 
@@ -696,7 +702,9 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     for (std::size_t i = 1; i < l.seamOrder.size(); ++i)
         if (l.seams[std::size_t(l.seamOrder[i])].at == l.seams[std::size_t(l.seamOrder[i - 1])].at) return false;
 
-    if (!execute(clipper, type, space.solution, space.added)) return false;
+    // Collinear points stay: a cut point may lie in line with the vertices
+    // next to it, and the piece must still begin at the cut point's vertex.
+    if (!execute(clipper, type, space.solution, space.added, true)) return false;
 
     // Clipper's answer inside the window: rings wholly inside are new
     // contours; the rest is cut at the window's sides into inside pieces,
@@ -707,10 +715,9 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     l.insideVertices.clear();
     bool ok = true;
     for (const Path& path : space.solution) {
-        dropCollinear(path, space.ring);
-        const Path& q = space.ring;
+        const Path& q = path;
         const std::size_t m = q.size();
-        if (m == 0) continue;
+        if (m < 3) continue;
         std::size_t s0 = m;
         for (std::size_t k = 0; k < m; ++k)
             if (w.onSide(q[m - 1 - k])) {

@@ -153,3 +153,28 @@ TEST(ClipWindow, VerticesOnTheWindowSideAndEdgesThroughItsCorner)
         }
     }
 }
+
+TEST(ClipWindow, VertexAHairInsideTheWindowKeepsItsPlace)
+{
+    // Found by fuzzing: a stamp of radius 1e-9 px next to a vertex put the
+    // window's side one grid step (1e-9 px) from the vertex. The rounded
+    // cut point then lay in line with the vertex and its neighbour, the
+    // vertex was dropped as collinear, and the level lost a sliver of 57 px^2.
+    gpc_forget_all();
+    Poly raw, empty, level;
+    raw.add({{100, 0.2}, {592, 115.2}, {512, 115.2}});
+    gpc_polygon out;
+    gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &out);
+    take(level, out);
+    for (double r : {1e-9, 3e-9, 1e-7}) {
+        Poly stamp, windowed, whole;
+        stamp.add(ngon(513, 115.2, r, 12), 1);
+        const long localBefore = gpc_counters_now().clipLocal;
+        gpc_polygon_clip(GPC_DIFF, &level.p, &stamp.p, &windowed.p);
+        EXPECT_EQ(gpc_counters_now().clipLocal, localBefore + 1);
+        gpc_polygon_clip_whole(GPC_DIFF, &level.p, &stamp.p, &whole.p);
+        expectContract(windowed.p);
+        EXPECT_TRUE(hasVertex(windowed.p, 512, 115.2)) << r;
+        EXPECT_NEAR(area(windowed.p), area(whole.p), 1e-6) << r;
+    }
+}
