@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "clip/gpc.h"
@@ -58,6 +59,18 @@ cInt toInt(double v)
 }
 double toDouble(cInt v) { return double(v) / clipScale; }
 
+// Where an input vertex stands in the input: subject contours first, in
+// order, then the clip's. Output contours are ordered, and each starts, by
+// the earliest input vertex they keep, so a polygon that an operation
+// leaves alone comes back exactly as it was.
+using InputKey = std::uint64_t;
+constexpr InputKey newPoint = ~InputKey(0);
+
+struct Keyed {
+    double x, y;
+    InputKey key;
+};
+
 // Integer point -> the input doubles it was rounded from.
 class OriginTable {
 public:
@@ -70,33 +83,33 @@ public:
         mask_ = slots_.size() - 1;
     }
 
-    void remember(IntPoint p, double x, double y)
+    void remember(IntPoint p, double x, double y, InputKey key)
     {
         for (std::size_t i = hash(p);; i = (i + 1) & mask_) {
             Slot& s = slots_[i];
             if (!s.used) {
-                s = Slot{p.X, p.Y, x, y, true};
+                s = Slot{p.X, p.Y, x, y, key, true};
                 return;
             }
             if (s.X == p.X && s.Y == p.Y) return;  // the first vertex at a point wins
         }
     }
 
-    gpc_vertex recall(IntPoint p) const
+    Keyed recall(IntPoint p) const
     {
         for (std::size_t i = hash(p);; i = (i + 1) & mask_) {
             const Slot& s = slots_[i];
             if (!s.used) break;
-            if (s.X == p.X && s.Y == p.Y) return gpc_vertex{s.x, s.y, s.x, s.y};
+            if (s.X == p.X && s.Y == p.Y) return Keyed{s.x, s.y, s.key};
         }
-        const double x = toDouble(p.X), y = toDouble(p.Y);
-        return gpc_vertex{x, y, x, y};
+        return Keyed{toDouble(p.X), toDouble(p.Y), newPoint};
     }
 
 private:
     struct Slot {
         cInt X = 0, Y = 0;
         double x = 0.0, y = 0.0;
+        InputKey key = newPoint;
         bool used = false;
     };
 
@@ -113,38 +126,50 @@ private:
 
 // ---- Output -----------------------------------------------------------------
 
-double signedArea(const gpc_vertex* ring, std::size_t n)
+template <typename Vertex>
+double signedArea(const Vertex* ring, std::size_t n)
 {
     double sum = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
-        const gpc_vertex& a = ring[i];
-        const gpc_vertex& b = ring[(i + 1) % n];
+        const Vertex& a = ring[i];
+        const Vertex& b = ring[(i + 1) % n];
         sum += a.x * b.y - b.x * a.y;
     }
     return sum * 0.5;
 }
 
-struct Builder {
-    gpc_polygon polygon{0, nullptr, nullptr};
-    int capacity = 0;
+// Collects the result's contours, then hands them out in input order.
+class Builder {
+public:
+    Builder() { clear(); }
 
-    void add(const gpc_vertex* vertices, std::size_t n, int hole)
+    void clear()
     {
-        if (polygon.num_contours == capacity) {
-            capacity = capacity ? capacity * 2 : 8;
-            polygon.contour = static_cast<gpc_vertex_list*>(gpc_checked_realloc(polygon.contour, sizeof(gpc_vertex_list) * std::size_t(capacity)));
-            polygon.hole = static_cast<int*>(gpc_checked_realloc(polygon.hole, sizeof(int) * std::size_t(capacity)));
-        }
-        auto* copy = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * n));
-        std::memcpy(copy, vertices, sizeof(gpc_vertex) * n);
-        polygon.contour[polygon.num_contours] = gpc_vertex_list{int(n), copy};
-        polygon.hole[polygon.num_contours] = hole;
-        ++polygon.num_contours;
+        vertices_.clear();
+        rings_.clear();
     }
 
-    // Drops repeated vertices and keeps the ring when it has area; the sign
-    // of the area names its role.
-    void addRing(std::vector<gpc_vertex>& ring)
+    // A contour copied as it is; its vertices are the inputs from firstKey on.
+    void addCopy(const gpc_vertex* v, std::size_t n, int hole, InputKey firstKey)
+    {
+        rings_.push_back(Ring{vertices_.size(), n, 0, hole, firstKey});
+        for (std::size_t i = 0; i < n; ++i) vertices_.push_back(Keyed{v[i].x, v[i].y, firstKey + i});
+    }
+
+    // A ring already cleaned, with its role.
+    void add(const Keyed* v, std::size_t n, int hole)
+    {
+        std::size_t start = 0;
+        for (std::size_t i = 1; i < n; ++i)
+            if (v[i].key < v[start].key) start = i;
+        rings_.push_back(Ring{vertices_.size(), n, start, hole, v[start].key});
+        vertices_.insert(vertices_.end(), v, v + n);
+    }
+
+    // Drops repeated consecutive vertices; where the ring touches itself
+    // (mayTouch) it is split there into loops. Each loop with area is kept,
+    // the sign of its area naming its role.
+    void addRing(std::vector<Keyed>& ring, bool mayTouch)
     {
         std::size_t n = 0;
         for (std::size_t i = 0; i < ring.size(); ++i) {
@@ -152,39 +177,105 @@ struct Builder {
             ring[n++] = ring[i];
         }
         while (n > 1 && ring[n - 1].x == ring[0].x && ring[n - 1].y == ring[0].y) --n;
+        ring.resize(n);
         if (n < 3) return;
-        const double area = signedArea(ring.data(), n);
-        if (area == 0.0) return;
-        add(ring.data(), n, area > 0.0 ? 1 : 0);
+        if (!mayTouch) {
+            addLoop(ring.data(), n);
+            return;
+        }
+        // Walk the ring with a stack; meeting a point already on the stack
+        // closes the loop above it.
+        stack_.clear();
+        at_.clear();
+        for (const Keyed& v : ring) {
+            const auto found = at_.find(PointKey{v.x, v.y});
+            if (found == at_.end()) {
+                at_.emplace(PointKey{v.x, v.y}, stack_.size());
+                stack_.push_back(v);
+                continue;
+            }
+            const std::size_t from = found->second;
+            for (std::size_t k = from + 1; k < stack_.size(); ++k) at_.erase(PointKey{stack_[k].x, stack_[k].y});
+            addLoop(stack_.data() + from, stack_.size() - from);
+            stack_.resize(from + 1);
+        }
+        addLoop(stack_.data(), stack_.size());
     }
 
     gpc_polygon finish()
     {
-        if (polygon.num_contours > 0 && polygon.num_contours < capacity) {
-            polygon.contour = static_cast<gpc_vertex_list*>(gpc_checked_realloc(polygon.contour, sizeof(gpc_vertex_list) * std::size_t(polygon.num_contours)));
-            polygon.hole = static_cast<int*>(gpc_checked_realloc(polygon.hole, sizeof(int) * std::size_t(polygon.num_contours)));
+        gpc_polygon polygon{0, nullptr, nullptr};
+        if (rings_.empty()) return polygon;
+        std::stable_sort(rings_.begin(), rings_.end(), [](const Ring& a, const Ring& b) { return a.key < b.key; });
+        const std::size_t count = rings_.size();
+        polygon.contour = static_cast<gpc_vertex_list*>(gpc_checked_malloc(sizeof(gpc_vertex_list) * count));
+        polygon.hole = static_cast<int*>(gpc_checked_malloc(sizeof(int) * count));
+        for (std::size_t r = 0; r < count; ++r) {
+            const Ring& ring = rings_[r];
+            auto* out = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * ring.count));
+            for (std::size_t i = 0; i < ring.count; ++i) {
+                const Keyed& k = vertices_[ring.offset + (ring.start + i) % ring.count];
+                out[i] = gpc_vertex{k.x, k.y, k.x, k.y};
+            }
+            polygon.contour[r] = gpc_vertex_list{int(ring.count), out};
+            polygon.hole[r] = ring.hole;
         }
-        gpc_polygon done = polygon;
-        polygon = gpc_polygon{0, nullptr, nullptr};
-        capacity = 0;
-        return done;
+        polygon.num_contours = int(count);
+        clear();
+        return polygon;
     }
 
-    void discard()
+private:
+    struct Ring {
+        std::size_t offset, count, start;
+        int hole;
+        InputKey key;
+    };
+    struct PointKey {
+        double x, y;
+        bool operator==(const PointKey& o) const { return x == o.x && y == o.y; }
+    };
+    struct PointHash {
+        std::size_t operator()(const PointKey& p) const
+        {
+            std::uint64_t a, b;
+            std::memcpy(&a, &p.x, sizeof a);
+            std::memcpy(&b, &p.y, sizeof b);
+            return std::size_t((a * 0x9E3779B97F4A7C15ULL) ^ (b * 0xC2B2AE3D27D4EB4FULL));
+        }
+    };
+
+    void addLoop(const Keyed* v, std::size_t n)
     {
-        gpc_free_polygon(&polygon);
-        capacity = 0;
+        if (n < 3) return;
+        const double area = signedArea(v, n);
+        if (area == 0.0) return;
+        add(v, n, area > 0.0 ? 1 : 0);
     }
+
+    std::vector<Keyed> vertices_;
+    std::vector<Ring> rings_;
+    std::vector<Keyed> stack_;
+    std::unordered_map<PointKey, std::size_t, PointHash> at_;
 };
+
+Builder& builder()
+{
+    thread_local Builder b;
+    return b;
+}
 
 // Copies of the subject's usable contours: the answer when clipping fails.
 gpc_polygon copyOfUsable(const gpc_polygon* subject)
 {
-    Builder out;
+    Builder& out = builder();
+    out.clear();
+    InputKey key = 0;
     if (subject && subject->contour)
         for (int c = 0; c < subject->num_contours; ++c) {
             const gpc_vertex_list& contour = subject->contour[c];
-            if (gpc_contour_usable(contour)) out.add(contour.vertex, std::size_t(contour.num_vertices), subject->hole ? subject->hole[c] : 0);
+            if (gpc_contour_usable(contour)) out.addCopy(contour.vertex, std::size_t(contour.num_vertices), subject->hole ? subject->hole[c] : 0, key);
+            if (contour.num_vertices > 0) key += InputKey(contour.num_vertices);
         }
     return out.finish();
 }
@@ -275,7 +366,7 @@ struct Workspace {
     Path path;
     Paths solution;
     Path ring;
-    std::vector<gpc_vertex> cleaned;
+    std::vector<Keyed> cleaned;
 };
 
 Workspace& workspace()
@@ -284,17 +375,23 @@ Workspace& workspace()
     return space;
 }
 
-void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon, ClipperLib::PolyType type, Workspace& space)
+// Adds the usable contours; their vertices get the input keys from firstKey
+// on, counted over all contours.
+void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon, ClipperLib::PolyType type, Workspace& space,
+                       InputKey firstKey)
 {
     if (!polygon || !polygon->contour) return;
+    InputKey key = firstKey;
     for (int c = 0; c < polygon->num_contours; ++c) {
         const gpc_vertex_list& contour = polygon->contour[c];
+        const InputKey contourKey = key;
+        if (contour.num_vertices > 0) key += InputKey(contour.num_vertices);
         if (!gpc_contour_usable(contour)) continue;
         space.path.clear();
         for (int v = 0; v < contour.num_vertices; ++v) {
             const gpc_vertex& p = contour.vertex[v];
             IntPoint q(toInt(p.x), toInt(p.y));
-            space.origins.remember(q, p.x, p.y);
+            space.origins.remember(q, p.x, p.y, contourKey + InputKey(v));
             space.path.push_back(q);
         }
         if (clipper.AddPath(space.path, type, true)) space.added = true;  // degenerate paths are refused quietly
@@ -308,7 +405,10 @@ bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& sol
     solution.clear();
     if (!added) return true;
     try {
-        clipper.StrictlySimple(true);
+        // Not StrictlySimple: Clipper 6.4.2 gets that wrong on some inputs
+        // (contours with the wrong turn, areas off by thousands of px^2);
+        // rings that touch themselves are split here instead.
+        clipper.StrictlySimple(false);
         clipper.PreserveCollinear(keepCollinear);
         return clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
     } catch (...) {
@@ -316,26 +416,13 @@ bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& sol
     }
 }
 
-// Clipper's path, reversed into our orientation, cleaned and back in doubles.
-// False when nothing with area is left or the role and the sign disagree (a
-// sliver whose sign turned when its vertices went back to their doubles).
-bool convertPath(const Path& path, Workspace& space, std::vector<gpc_vertex>& ring, int& hole)
+// Clipper's path without collinear points, reversed into our orientation
+// and back in doubles.
+void convertPath(const Path& path, Workspace& space, std::vector<Keyed>& ring)
 {
     dropCollinear(path, space.ring);
-    if (space.ring.empty()) return false;
     ring.clear();
-    for (auto p = space.ring.rbegin(); p != space.ring.rend(); ++p) {
-        gpc_vertex v = space.origins.recall(*p);
-        if (!ring.empty() && ring.back().x == v.x && ring.back().y == v.y) continue;
-        ring.push_back(v);
-    }
-    while (ring.size() > 1 && ring.back().x == ring.front().x && ring.back().y == ring.front().y) ring.pop_back();
-    if (ring.size() < 3) return false;
-    const bool isHole = !ClipperLib::Orientation(space.ring);
-    const double area = signedArea(ring.data(), ring.size());
-    if (area == 0.0 || (area > 0.0) != isHole) return false;
-    hole = isHole ? 1 : 0;
-    return true;
+    for (auto p = space.ring.rbegin(); p != space.ring.rend(); ++p) ring.push_back(space.origins.recall(*p));
 }
 
 // ---- The whole polygon at once ------------------------------------------------------
@@ -347,17 +434,18 @@ bool clipWhole(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_
     space.added = false;
     ClipperLib::Clipper clipper;
     try {
-        addUsableContours(clipper, subject, ClipperLib::ptSubject, space);
-        addUsableContours(clipper, clip, ClipperLib::ptClip, space);
+        addUsableContours(clipper, subject, ClipperLib::ptSubject, space, 0);
+        addUsableContours(clipper, clip, ClipperLib::ptClip, space, InputKey(countVertices(subject)));
     } catch (...) {
         return false;
     }
     if (!execute(clipper, type, space.solution, space.added)) return false;
 
-    Builder out;
+    Builder& out = builder();
+    out.clear();
     for (const Path& path : space.solution) {
-        int hole = 0;
-        if (convertPath(path, space, space.cleaned, hole)) out.add(space.cleaned.data(), space.cleaned.size(), hole);
+        convertPath(path, space, space.cleaned);
+        out.addRing(space.cleaned, true);
     }
     result = out.finish();
     return true;
@@ -431,9 +519,10 @@ struct Local {
     std::vector<int> seamOrder;       // seams sorted by point
     std::vector<std::pair<int, int>> events;  // (vertex index, -1) or (-1, seam) along a contour
     std::vector<Piece> outsidePieces, insidePieces;
-    std::vector<gpc_vertex> outsideVertices, insideVertices;
+    std::vector<Keyed> outsideVertices, insideVertices;
     std::vector<char> used;
-    std::vector<gpc_vertex> stitched;
+    std::vector<Keyed> stitched;
+    std::vector<gpc_point> insideOfRing;
 };
 
 Local& local()
@@ -625,7 +714,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
                 l.events.push_back({i, -1});
                 if (w.inside(u)) {
                     anyInside = true;
-                    space.origins.remember(u, contour.vertex[i].x, contour.vertex[i].y);
+                    space.origins.remember(u, contour.vertex[i].x, contour.vertex[i].y, InputKey(l.contourStart[std::size_t(c)] + i));
                     pushReduced(l.ring, u, w);
                 } else {
                     pushReduced(l.ring, w.clamp(u), w);
@@ -681,12 +770,13 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
                         outside = false;
                     }
                 } else if (outside) {
-                    l.outsideVertices.push_back(contour.vertex[e.first]);
+                    const gpc_vertex& o = contour.vertex[e.first];
+                    l.outsideVertices.push_back(Keyed{o.x, o.y, InputKey(l.contourStart[std::size_t(c)] + e.first)});
                 }
             }
             if (outside) return false;
         }
-        addUsableContours(clipper, clip, ClipperLib::ptClip, space);
+        addUsableContours(clipper, clip, ClipperLib::ptClip, space, InputKey(l.ints.size()));
     } catch (...) {
         return false;
     }
@@ -709,8 +799,9 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     // Clipper's answer inside the window: rings wholly inside are new
     // contours; the rest is cut at the window's sides into inside pieces,
     // each from an entry seam to an exit seam. Runs along the sides go.
-    Builder out;
-    std::vector<gpc_vertex>& ring = space.cleaned;
+    Builder& out = builder();
+    out.clear();
+    std::vector<Keyed>& ring = space.cleaned;
     l.insidePieces.clear();
     l.insideVertices.clear();
     bool ok = true;
@@ -725,8 +816,8 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
                 break;
             }
         if (s0 == m) {
-            int hole = 0;
-            if (convertPath(path, space, ring, hole)) out.add(ring.data(), ring.size(), hole);
+            convertPath(path, space, ring);
+            out.addRing(ring, true);
             continue;
         }
         // Walk in our orientation: Clipper's order reversed.
@@ -766,7 +857,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     for (const Seam& s : l.seams)
         if (s.inside < 0 || s.outside < 0) ok = false;
     if (!ok) {
-        out.discard();
+        out.clear();
         return false;
     }
 
@@ -775,10 +866,11 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     for (std::size_t first = 0; first < l.outsidePieces.size(); ++first) {
         if (l.used[first]) continue;
         l.stitched.clear();
+        l.insideOfRing.clear();
         std::size_t current = first;
         for (std::size_t guard = 0;; ++guard) {
             if (guard > l.outsidePieces.size() || l.used[current]) {
-                out.discard();
+                out.clear();
                 return false;
             }
             l.used[current] = 1;
@@ -788,17 +880,29 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
             const Piece& insidePiece = l.insidePieces[std::size_t(l.seams[std::size_t(outsidePiece.to)].inside)];
             l.stitched.insert(l.stitched.end(), l.insideVertices.begin() + std::ptrdiff_t(insidePiece.first),
                               l.insideVertices.begin() + std::ptrdiff_t(insidePiece.first + insidePiece.count));
+            for (std::size_t k = 0; k < insidePiece.count; ++k) {
+                const Keyed& v = l.insideVertices[insidePiece.first + k];
+                l.insideOfRing.push_back(gpc_point{v.x, v.y});
+            }
             current = std::size_t(l.seams[std::size_t(insidePiece.to)].outside);
             if (current == first) break;
         }
-        out.addRing(l.stitched);
+        // The outside pieces come from a polygon that does not touch itself,
+        // and they cannot meet the inside ones: only inside vertices can
+        // repeat.
+        std::sort(l.insideOfRing.begin(), l.insideOfRing.end(),
+                  [](const gpc_point& a, const gpc_point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+        const bool touches = std::adjacent_find(l.insideOfRing.begin(), l.insideOfRing.end()) != l.insideOfRing.end();
+        out.addRing(l.stitched, touches);
     }
 
     // The untouched contours, as they were.
     for (int c = 0; c < contours; ++c) {
         if (!l.passThrough[std::size_t(c)]) continue;
         const gpc_vertex_list& contour = subject->contour[c];
-        if (contour.num_vertices >= 3) out.add(contour.vertex, std::size_t(contour.num_vertices), subject->hole ? subject->hole[c] : 0);
+        if (contour.num_vertices >= 3)
+            out.addCopy(contour.vertex, std::size_t(contour.num_vertices), subject->hole ? subject->hole[c] : 0,
+                        InputKey(l.contourStart[std::size_t(c)]));
     }
     result = out.finish();
     return true;
@@ -867,7 +971,7 @@ bool gpc_normalise_rings(const std::vector<gpc_point>& points, const std::vector
             space.path.clear();
             for (int k = 0; k < n; ++k, ++at) {
                 IntPoint q(toInt(points[at].x), toInt(points[at].y));
-                space.origins.remember(q, points[at].x, points[at].y);
+                space.origins.remember(q, points[at].x, points[at].y, InputKey(at));
                 space.path.push_back(q);
             }
             if (clipper.AddPath(space.path, ClipperLib::ptSubject, true)) space.added = true;
@@ -880,7 +984,7 @@ bool gpc_normalise_rings(const std::vector<gpc_point>& points, const std::vector
         dropCollinear(path, space.ring);
         if (space.ring.size() < 3) continue;
         for (const IntPoint& p : space.ring) {
-            const gpc_vertex v = space.origins.recall(p);
+            const Keyed v = space.origins.recall(p);
             outPoints.push_back(gpc_point{v.x, v.y});
         }
         outLengths.push_back(int(space.ring.size()));

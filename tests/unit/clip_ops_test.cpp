@@ -8,6 +8,7 @@
 #include <random>
 
 #include "clip/gpc.h"
+#include "clip/gpc_internal.h"
 #include "clip_testing.h"
 
 using namespace cliptest;
@@ -239,6 +240,68 @@ TEST(ClipClean, SharedEdgesMergeWithoutLeftoverVertices)
     ASSERT_EQ(rest.p.num_contours, 1);
     EXPECT_DOUBLE_EQ(area(rest.p), 10000.0);
     EXPECT_FALSE(inside(rest.p, 150, 50));
+}
+
+TEST(ClipStability, ContoursKeepTheirOrderAndFirstVertex)
+{
+    // Contours come out in the order of their earliest surviving input
+    // vertex and start at it: an operation that leaves a contour alone
+    // gives it back exactly, and one that changes nothing gives back the
+    // whole polygon as it was (the game's tests compare levels that way).
+    auto expectSame = [](const gpc_polygon& a, const gpc_polygon& b, int contours) {
+        ASSERT_GE(b.num_contours, contours);
+        for (int c = 0; c < contours; ++c) {
+            EXPECT_EQ(a.hole[c], b.hole[c]);
+            ASSERT_EQ(a.contour[c].num_vertices, b.contour[c].num_vertices) << "contour " << c;
+            for (int v = 0; v < a.contour[c].num_vertices; ++v) {
+                EXPECT_EQ(a.contour[c].vertex[v].x, b.contour[c].vertex[v].x) << c << ":" << v;
+                EXPECT_EQ(a.contour[c].vertex[v].y, b.contour[c].vertex[v].y) << c << ":" << v;
+            }
+        }
+    };
+    for (bool fresh : {true, false}) {
+        SCOPED_TRACE(fresh ? "as given" : "after a clip");
+        gpc_forget_all();
+        Poly level;
+        // Already in the contract's form: outer counter-clockwise on screen.
+        level.add({{900, 400}, {100, 400}, {100, 700}, {900, 700}}, 0);
+        level.add({{300, 450}, {350, 450}, {350, 500}, {300, 500}}, 1);
+        level.add({{1000, 100}, {950, 100}, {950, 150}, {1000, 150}}, 0);
+        if (!fresh) {
+            Poly empty, normal;
+            gpc_polygon_clip(GPC_UNION, &level.p, &empty.p, &normal.p);
+            std::swap(level.p, normal.p);
+            expectSame(normal.p, level.p, 3);
+        }
+        Poly point, r1;
+        point.add(ngon(500, 400, 0.0, 12), 1);  // a stamp of size 0
+        gpc_polygon_clip(GPC_UNION, &level.p, &point.p, &r1.p);
+        EXPECT_EQ(r1.p.num_contours, 3);
+        expectSame(level.p, r1.p, 3);
+
+        Poly far, r2, r3;
+        far.add(rect(2000, 2000, 2010, 2010), 1);
+        gpc_polygon_clip(GPC_DIFF, &level.p, &far.p, &r2.p);
+        EXPECT_EQ(r2.p.num_contours, 3);
+        expectSame(level.p, r2.p, 3);
+        gpc_polygon_clip(GPC_UNION, &level.p, &far.p, &r3.p);
+        EXPECT_EQ(r3.p.num_contours, 4);  // the new square comes last
+        expectSame(level.p, r3.p, 3);
+
+        // A bite out of the big contour leaves the hole and the island as
+        // they were, in their places.
+        Poly bite, r4;
+        bite.add(rect(600, 380, 640, 420), 1);
+        gpc_polygon_clip(GPC_DIFF, &level.p, &bite.p, &r4.p);
+        ASSERT_EQ(r4.p.num_contours, 3);
+        EXPECT_EQ(r4.p.contour[0].num_vertices, 8);
+        EXPECT_EQ(r4.p.contour[0].vertex[0].x, 900.0);
+        EXPECT_EQ(r4.p.contour[0].vertex[0].y, 400.0);
+        for (int c = 1; c < 3; ++c) {
+            ASSERT_EQ(r4.p.contour[c].num_vertices, 4);
+            for (int v = 0; v < 4; ++v) EXPECT_EQ(r4.p.contour[c].vertex[v].x, level.p.contour[c].vertex[v].x);
+        }
+    }
 }
 
 TEST(ClipTouching, ContoursTouchingAtACornerComeOutSeparate)
