@@ -14,6 +14,9 @@
 // - input vertices that survive keep their coordinates; no repeated
 //   consecutive vertices and no zero-area contours come out; contours that
 //   touch at a point come out as separate contours;
+// - contours come out in the order of the earliest input vertex they keep
+//   (subject first) and start at it, so what an operation leaves alone
+//   comes back exactly as it was;
 // - the strips cover exactly the polygon's area, holes excluded;
 // - nothing a level file or the editor can produce aborts the program.
 //
