@@ -46,6 +46,23 @@ void addFilters(GtkFileChooser* chooser, const char* filter)
     }
 }
 
+GtkWidget* findChooserWidget(GtkWidget* widget)
+{
+    if (GTK_IS_FILE_CHOOSER_WIDGET(widget)) return widget;
+    if (!GTK_IS_CONTAINER(widget)) return nullptr;
+    GtkWidget* found = nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList* child = children; child && !found; child = child->next)
+        found = findChooserWidget(GTK_WIDGET(child->data));
+    g_list_free(children);
+    return found;
+}
+
+GtkWidget* chooserWidget(GtkWidget* dialog)
+{
+    return findChooserWidget(gtk_dialog_get_content_area(GTK_DIALOG(dialog)));
+}
+
 // Keeps the dialog above the game window, as its owner.
 void makeTransientForGame(GtkWidget* dialog, GdkWindow** owner)
 {
@@ -76,11 +93,16 @@ std::string runChooser(const char* title, GtkFileChooserAction action, const cha
     if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {
         gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
         gtk_file_chooser_set_current_name(chooser, "");
+    } else if (GtkWidget* widget = chooserWidget(dialog)) {
+        // Open with the empty location field showing, as the save dialog has
+        // its name field: a typed path goes straight into it.
+        g_signal_emit_by_name(widget, "location-popup", "");
     }
 
     GdkWindow* owner = nullptr;
     makeTransientForGame(dialog, &owner);
 
+    focusWhenMapped(dialog);
     std::string path;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
         if (gchar* chosen = gtk_file_chooser_get_filename(chooser)) {

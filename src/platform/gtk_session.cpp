@@ -19,3 +19,16 @@ void drainGtkEvents()
 {
     while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
+
+namespace {
+gboolean takeFocus(GtkWidget* dialog, GdkEvent*, gpointer)
+{
+    gtk_window_present_with_time(GTK_WINDOW(dialog), GDK_CURRENT_TIME);
+    return FALSE;
+}
+}
+
+void focusWhenMapped(GtkWidget* dialog)
+{
+    g_signal_connect(dialog, "map-event", G_CALLBACK(takeFocus), nullptr);
+}

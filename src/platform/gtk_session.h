@@ -6,3 +6,8 @@
 bool gtkAvailable();
 // Runs GTK's pending work, so a closed dialog is really gone from the screen.
 void drainGtkEvents();
+
+typedef struct _GtkWidget GtkWidget;
+// Gives the dialog the keyboard as soon as it is on screen, also where no
+// window manager hands focus to new windows.
+void focusWhenMapped(GtkWidget* dialog);

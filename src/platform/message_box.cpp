@@ -12,7 +12,11 @@ bool askFullscreen()
                                             GTK_BUTTONS_YES_NO, "%s", "Fullscreen?");
     gtk_window_set_title(GTK_WINDOW(box), "Tiltmoor");
     gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
+    // Return answers Yes, as the box's first button does elsewhere.
     gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_YES);
+    if (GtkWidget* yes = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), GTK_RESPONSE_YES))
+        gtk_widget_grab_focus(yes);
+    focusWhenMapped(box);
     const gint answer = gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     drainGtkEvents();
