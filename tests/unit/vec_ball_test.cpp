@@ -10,10 +10,12 @@ TEST(Vec2, CompoundAssignmentYieldsACopy)
 {
     Vec2 a(1, 2);
     Vec2 copy = (a += Vec2(3, 4));
+    EXPECT_FLOAT_EQ(copy.x, 4.0f);
     copy.x = 100;
     EXPECT_FLOAT_EQ(a.x, 4.0f);
     EXPECT_FLOAT_EQ(a.y, 6.0f);
     Vec2 scaled = (a *= 0.5f);
+    EXPECT_FLOAT_EQ(scaled.y, 3.0f);
     scaled.y = -1;
     EXPECT_FLOAT_EQ(a.y, 3.0f);
 }
