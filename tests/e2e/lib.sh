@@ -47,7 +47,7 @@ start_game() {
   (cd "$dir" && exec "$GAME" --windowed "$@") > "$GAME_LOG" 2>&1 &
   GAME_PID=$!
   GAME_WIN=""
-  for _ in $(seq 100); do
+  for _ in $(seq $(( ${WINDOW_WAIT_SECONDS:-20} * 10 ))); do
     GAME_WIN=$(xdotool search --all --pid "$GAME_PID" --name '^Tiltmoor$' 2>/dev/null | head -1)
     [ -n "$GAME_WIN" ] && break
     kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its window showed"
@@ -71,14 +71,14 @@ wait_exit() {
 
 hold_key() { # KEY: held across several passes, as a person presses it
   xdotool windowfocus "$GAME_WIN" 2>/dev/null
-  xdotool keydown "$1"; sleep 0.15; xdotool keyup "$1"; sleep 0.1
+  xdotool keydown "$1"; sleep "${HOLD_SECONDS:-0.15}"; xdotool keyup "$1"; sleep 0.1
 }
 
 move_to() { xdotool mousemove --window "$GAME_WIN" "$1" "$2"; sleep 0.1; }
 
 click_at() { # X Y [BUTTON]
   move_to "$1" "$2"
-  xdotool mousedown "${3:-1}"; sleep 0.15; xdotool mouseup "${3:-1}"; sleep 0.1
+  xdotool mousedown "${3:-1}"; sleep "${HOLD_SECONDS:-0.15}"; xdotool mouseup "${3:-1}"; sleep 0.1
 }
 
 shot() { # NAME: screenshot of the game window into $E2E_WORK/NAME.png
