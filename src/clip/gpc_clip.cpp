@@ -398,19 +398,46 @@ void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon,
     }
 }
 
+double areaOf(const Paths& paths)
+{
+    double sum = 0.0;
+    for (const Path& p : paths) sum += ClipperLib::Area(p);
+    return sum;
+}
+
 // Runs Clipper; false when it fails or throws. With no path at all (all
 // degenerate) Clipper reports failure, but the answer is simply empty.
+//
+// Clipper 6.4.2 is not always right about its own answer on degenerate
+// input (edges run over twice, overlapping collinear edges): its rings can
+// then cross, so their signed areas no longer add up to the even-odd area.
+// The answer is therefore put through Clipper once more; a right answer
+// comes back with the same area, a wrong one is replaced by the second
+// (and, if need be, a third) pass. Its StrictlySimple mode is worse still
+// (contours with the wrong turn), so it is not used: the layer splits rings
+// that touch themselves.
 bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution, bool added, bool keepCollinear = false)
 {
     solution.clear();
     if (!added) return true;
     try {
-        // Not StrictlySimple: Clipper 6.4.2 gets that wrong on some inputs
-        // (contours with the wrong turn, areas off by thousands of px^2);
-        // rings that touch themselves are split here instead.
         clipper.StrictlySimple(false);
         clipper.PreserveCollinear(keepCollinear);
-        return clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd);
+        if (!clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
+        double area = areaOf(solution);
+        for (int pass = 0; pass < 2 && !solution.empty(); ++pass) {
+            ClipperLib::Clipper again;
+            again.PreserveCollinear(keepCollinear);
+            again.AddPaths(solution, ClipperLib::ptSubject, true);
+            Paths checked;
+            if (!again.Execute(ClipperLib::ctUnion, checked, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
+            const double checkedArea = areaOf(checked);
+            const bool same = std::fabs(checkedArea - area) <= 1e-12 * std::fabs(area) + 1.0;  // in units of 2^-60 px^2
+            if (same) break;
+            solution.swap(checked);
+            area = checkedArea;
+        }
+        return true;
     } catch (...) {
         return false;
     }
