@@ -117,6 +117,19 @@ TEST_F(SceneTest, CursorIsATwentyCornerCircleOrASquare)
     shapeType = 2;   // any other value is the circle too
     EXPECT_EQ(drawn().mask({240, 340, 360, 460}, cursor), frame.mask({240, 340, 360, 460}, cursor));
 
+    // Every corner of the 20-gon, large enough to tell it from coarser ones.
+    shapeType = Circle;
+    shapeSize = 200.0f;
+    mousePos = Vec2(512.0, 384.0);
+    frame = drawn();
+    for (int i = 0; i < 20; ++i) {
+        const Vec2 corner = mousePos + polygonVertex(i, 20.0f);
+        const int x = int(std::lround(corner.x)), y = int(std::lround(corner.y));
+        EXPECT_GT(frame.count({x - 1, y - 1, x + 2, y + 2}, cursor), 0) << "corner " << i;
+    }
+    shapeSize = 40.0f;
+    mousePos = Vec2(300.0, 400.0);
+
     shapeType = Square;
     frame = drawn();
     EXPECT_GT(frame.count({295, 425, 305, 431}, cursor), 0) << "square side about 28 below";
