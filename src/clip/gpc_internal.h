@@ -61,6 +61,7 @@ struct gpc_counters {
     long clipFallback = 0;  // the window was tried and given up for the whole
     long stripsTiles = 0;   // tiles tessellated
     long stripsReused = 0;  // tiles taken over from the previous strips
+    long stripsRedone = 0;  // taken-over tiles found stale and made afresh
 };
 gpc_counters& gpc_counters_now();
 

@@ -388,6 +388,57 @@ Tiler& tiler()
     return t;
 }
 
+void buildTiles(Tiler& t, StripCache& c, const TileRange& range)
+{
+    StripList made;
+    for (long j = range.j0; j <= range.j1; ++j)
+        for (long i = range.i0; i <= range.i1; ++i) {
+            const Clamp box{double(i) * c.tileSize, double(j) * c.tileSize, double(i + 1) * c.tileSize, double(j + 1) * c.tileSize};
+            buildTile(t, box, made);
+            ++gpc_counters_now().stripsTiles;
+            if (!made.lengths.empty()) c.tiles[{j, i}] = std::move(made);
+            made = StripList{};
+        }
+}
+
+// The area of a polygon in the contract's form (outer contours negative)
+// and the length of its outline measured along the axes.
+struct Measure {
+    double area = 0.0, outline = 0.0;
+};
+
+Measure measure(const gpc_polygon& p)
+{
+    Measure m;
+    for (int k = 0; k < p.num_contours; ++k) {
+        const gpc_vertex_list& l = p.contour[k];
+        if (!gpc_contour_usable(l)) continue;
+        double sum = 0.0;
+        for (int i = 0; i < l.num_vertices; ++i) {
+            const gpc_vertex& a = l.vertex[i];
+            const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
+            sum += a.x * b.y - b.x * a.y;
+            m.outline += std::fabs(b.x - a.x) + std::fabs(b.y - a.y);
+        }
+        m.area -= sum * 0.5;
+    }
+    return m;
+}
+
+double stripsArea(const StripCache& c)
+{
+    double sum = 0.0;
+    for (const auto& [key, list] : c.tiles) {
+        const gpc_vertex* v = list.vertices.data();
+        for (int n : list.lengths) {
+            for (int i = 0; i + 2 < n; ++i)
+                sum += std::fabs((v[i + 1].x - v[i].x) * (v[i + 2].y - v[i].y) - (v[i + 2].x - v[i].x) * (v[i + 1].y - v[i].y));
+            v += n;
+        }
+    }
+    return sum * 0.5;
+}
+
 void emit(const StripCache& c, gpc_tristrip* tristrip)
 {
     std::size_t strips = 0;
@@ -461,7 +512,6 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
     gpc_box changed{};
     const bool incremental = c.valid && gpc_find_change(digest, before, changed) && before == c.digest &&
                              tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize).count() <= maxTiles;
-    TileRange redo;
     if (incremental) {
         const TileRange under = tilesOver(changed.x0, changed.y0, changed.x1, changed.y1, c.tileSize);
         for (auto it = c.tiles.begin(); it != c.tiles.end();) {
@@ -470,25 +520,25 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
             else ++it;
         }
         const TileRange over = tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize);
-        redo = TileRange{std::max(under.i0, over.i0), std::max(under.j0, over.j0), std::min(under.i1, over.i1),
-                         std::min(under.j1, over.j1)};
         gpc_counters_now().stripsReused += long(c.tiles.size());
+        buildTiles(t, c, TileRange{std::max(under.i0, over.i0), std::max(under.j0, over.j0), std::min(under.i1, over.i1),
+                                   std::min(under.j1, over.j1)});
+        // A clip changes the level only near the stamp, up to its grid of
+        // 2^-30 px; where the level is thinner than that grid, a whole
+        // sliver far away can vanish. The areas tell: if the strips no
+        // longer match the polygon, all tiles are made afresh.
+        const Measure m = measure(*polygon);
+        if (std::fabs(stripsArea(c) - m.area) > 1e-7 * std::fabs(m.area) + 2e-9 * m.outline) {
+            ++gpc_counters_now().stripsRedone;
+            c.tiles.clear();
+            buildTiles(t, c, tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize));
+        }
     } else {
         c.tiles.clear();
         c.tileSize = baseTileSize;
         while (tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize).count() > maxTiles) c.tileSize *= 2.0;
-        redo = tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize);
+        buildTiles(t, c, tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize));
     }
-
-    StripList made;
-    for (long j = redo.j0; j <= redo.j1; ++j)
-        for (long i = redo.i0; i <= redo.i1; ++i) {
-            const Clamp box{double(i) * c.tileSize, double(j) * c.tileSize, double(i + 1) * c.tileSize, double(j + 1) * c.tileSize};
-            buildTile(t, box, made);
-            ++gpc_counters_now().stripsTiles;
-            if (!made.lengths.empty()) c.tiles[{j, i}] = std::move(made);
-            made = StripList{};
-        }
     c.valid = true;
     c.digest = digest;
     emit(c, tristrip);

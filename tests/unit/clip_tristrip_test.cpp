@@ -249,3 +249,31 @@ TEST(TristripRobustness, NearlyRetracedOutlineCoversWhatTheClipSees)
     EXPECT_NEAR(stripArea(strips.t), area(clipped.p), 1e-6 * area(clipped.p));
     EXPECT_NEAR(area(clipped.p), 37183.7346, 1e-3);
 }
+
+TEST(TristripTiles, SliverThinnerThanTheGridVanishingFarAway)
+{
+    // Found by fuzzing: a sliver a million px long and thinner than the
+    // clip's grid of 2^-30 px. A small cut at one end made the whole sliver
+    // vanish, far outside the cut; the tiles taken over from before still
+    // held it. The strips now notice and are made afresh.
+    gpc_forget_all();
+    const long redoneBefore = gpc_counters_now().stripsRedone;
+    Poly raw, empty, level;
+    raw.add({{-1000000, 115.200001}, {592, 115.2}, {2.55, 115.2}});
+    gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &level.p);
+    Strips strips;
+    gpc_polygon_to_tristrip(&level.p, &strips.t);
+    EXPECT_NEAR(stripArea(strips.t), area(level.p), 1e-6);
+    for (auto [x, r] : {std::pair{618.27, 300.0}, std::pair{2.55, 0.5}}) {
+        Poly stamp, next;
+        stamp.add(ngon(x, 115.2, r, 12), 1);
+        gpc_polygon_clip(GPC_DIFF, &level.p, &stamp.p, &next.p);
+        std::swap(level.p, next.p);
+        gpc_free_tristrip(&strips.t);
+        gpc_polygon_to_tristrip(&level.p, &strips.t);
+        EXPECT_NEAR(stripArea(strips.t), area(level.p), 1e-4) << "cut at " << x;
+    }
+    EXPECT_EQ(level.p.num_contours, 0);
+    EXPECT_EQ(strips.t.num_strips, 0);
+    EXPECT_GT(gpc_counters_now().stripsRedone, redoneBefore);
+}
