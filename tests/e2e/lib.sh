@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; [ -n "${GAME_LOG:-}" ] && [ -f "$GAME_LOG" ] && se
 note() { echo "-- $*"; }
 
 e2e_cleanup() {
-  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+  [ -n "$GAME_PID" ] && kill -9 "$GAME_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   if [ -n "${KEEP_E2E:-}" ]; then echo "kept $E2E_WORK"; else rm -rf "$E2E_WORK"; fi
 }
