@@ -558,6 +558,43 @@ Local& local()
     return l;
 }
 
+// Twice the signed area of an integer ring, exactly.
+Wide shoelace(const Path& ring)
+{
+    Wide sum = 0;
+    for (std::size_t i = 0, n = ring.size(); i < n; ++i) {
+        const IntPoint& a = ring[i];
+        const IntPoint& b = ring[(i + 1) % n];
+        sum += Wide(a.X) * b.Y - Wide(b.X) * a.Y;
+    }
+    return sum;
+}
+
+// The area of a polygon in the contract's form (outer contours negative)
+// and the length of its outline measured along the axes.
+struct Measure {
+    double area = 0.0, outline = 0.0;
+};
+
+Measure measure(const gpc_polygon* p)
+{
+    Measure m;
+    if (!p || !p->contour) return m;
+    for (int k = 0; k < p->num_contours; ++k) {
+        const gpc_vertex_list& l = p->contour[k];
+        if (!gpc_contour_usable(l)) continue;
+        double sum = 0.0;
+        for (int i = 0; i < l.num_vertices; ++i) {
+            const gpc_vertex& a = l.vertex[i];
+            const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
+            sum += a.x * b.y - b.x * a.y;
+            m.outline += std::fabs(b.x - a.x) + std::fabs(b.y - a.y);
+        }
+        m.area -= sum * 0.5;
+    }
+    return m;
+}
+
 // Adds a point to the ring Clipper will see, folding runs along one side.
 void pushReduced(Path& ring, const IntPoint& p, const Window& w)
 {
@@ -720,6 +757,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
 
     space.origins.reset(countVertices(clip) + near);
     space.added = false;
+    Wide windowArea = 0;  // twice the signed area of the subject's rings as Clipper sees them
     ClipperLib::Clipper clipper;
     l.seams.clear();
     l.outsidePieces.clear();
@@ -758,6 +796,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
                 }
             }
             closeReduced(l.ring, w);
+            if (l.ring.size() >= 3) windowArea += shoelace(l.ring);
 
             if (l.seams.size() == firstSeam) {
                 // Wholly inside: Clipper redoes it. Wholly outside: it stays,
@@ -932,6 +971,20 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
                         InputKey(l.contourStart[std::size_t(c)]));
     }
     result = out.finish();
+
+    // The joins are checked by the areas: the result must hold the subject's
+    // area outside the window plus Clipper's answer inside it. A vertex lost
+    // at a join (Clipper drops points it finds in line, and a rounded cut
+    // point can put one in line with its neighbours) shows up here, and the
+    // whole polygon is clipped instead.
+    const double unit2 = 1.0 / (clipScale * clipScale);
+    const Measure before = measure(subject), after = measure(&result);
+    const double expected = before.area + double(windowArea) * 0.5 * unit2 + areaOf(space.solution) * unit2;
+    const double allowed = 1e-9 * (std::fabs(before.area) + std::fabs(after.area)) + 1e-9 * (before.outline + after.outline) + 1e-12;
+    if (!(std::fabs(after.area - expected) <= allowed)) {
+        gpc_free_polygon(&result);
+        return false;
+    }
     return true;
 }
 

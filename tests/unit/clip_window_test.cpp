@@ -178,3 +178,30 @@ TEST(ClipWindow, VertexAHairInsideTheWindowKeepsItsPlace)
         EXPECT_NEAR(area(windowed.p), area(whole.p), 1e-6) << r;
     }
 }
+
+TEST(ClipWindow, NearlyLevelEdgeIntoALevelOneKeepsItsCorner)
+{
+    // Found by fuzzing, rebuilt at game scale: an edge sloping 0.15 px over
+    // 400 px meets a level edge at (500, 400). With the window's side just
+    // over 1e-6 px left of that corner, the rounded cut point lies exactly
+    // in line with the level edge, Clipper drops the corner as collinear,
+    // and a wedge of the level would go missing (0.075 px^2 here, more the
+    // farther the next vertex). The areas give it away and the whole
+    // polygon is clipped instead.
+    gpc_forget_all();
+    Poly raw, empty, level;
+    raw.add({{100, 400.15}, {500, 400}, {900, 400}, {900, 600}, {100, 600}});
+    gpc_polygon out;
+    gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &out);
+    take(level, out);
+    const double side = 500.0 - 1100.0 / 1073741824.0;  // 1100 grid steps left of the corner
+    Poly stamp, windowed, whole;
+    stamp.add(rect(side + 1.0, 380, 520, 420), 1);
+    gpc_polygon_clip(GPC_DIFF, &level.p, &stamp.p, &windowed.p);
+    gpc_polygon_clip_whole(GPC_DIFF, &level.p, &stamp.p, &whole.p);
+    expectContract(windowed.p);
+    EXPECT_TRUE(hasVertex(windowed.p, 100, 400.15));
+    EXPECT_TRUE(hasVertex(windowed.p, 500, 400));
+    EXPECT_NEAR(area(windowed.p), area(whole.p), 1e-6);
+    EXPECT_NEAR(area(windowed.p), 800.0 * 200.0 - 400.0 * 0.15 / 2.0 - (520.0 - side - 1.0) * 20.0, 1e-3);
+}
