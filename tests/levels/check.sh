@@ -7,8 +7,8 @@
 #   check.sh SIM SOURCE_DIR idle N        left alone, the level keeps all its
 #                                         red balls for 3 s and is not won in 60 s
 #   check.sh SIM SOURCE_DIR distinct      no solution wins any other level
-#   check.sh - SOURCE_DIR composed COMPOSER     the composer, run on the level
-#                                         descriptions, gives the shipped files
+#   check.sh - SOURCE_DIR composed COMPOSER     the composer, run on every level
+#                                         description file, gives the shipped files
 set -uo pipefail
 sim=$1 src=$2 case=$3
 shift 3
@@ -125,7 +125,9 @@ EOF
   composed)
     composer=$1
     mkdir -p out
-    "$composer" "$src/tools/levels/levels.txt" out > composer.txt || fail "the composer failed: $(cat composer.txt)"
+    for descriptions in "$src"/tools/levels/levels*.txt; do
+        "$composer" "$descriptions" out > composer.txt || fail "the composer failed on $descriptions: $(cat composer.txt)"
+    done
     n=0
     for level in "$src"/data/*.lv; do
         name=$(basename "$level")

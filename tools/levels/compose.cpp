@@ -19,10 +19,12 @@
 //                                   shape's mirror image about x = 512
 //   white X Y | white X rest [Y0]   the white ball, at a point or dropped
 //   red X Y   | red X rest [Y0]     a red ball (six of them)
-//   balance X0 Y0 X1 Y1 [RMAX [K]]  design aid: searches the box for a disc
-//                                   (radius up to RMAX, 40) that brings the
-//                                   playfield, balls held, nearest to upright
-//                                   while its stiffness stays above K (40000);
+//   balance X0 Y0 X1 Y1 [RMAX [K [A]]]  design aid: searches the box for a
+//                                   disc to add, or a hole to cut well inside
+//                                   the playfield (radius up to RMAX, 40), that brings
+//                                   the playfield, balls held, nearest to the
+//                                   angle A (0) while its stiffness stays
+//                                   above K (40000);
 //                                   prints it and adds it. Copy the printed
 //                                   disc into the description when done.
 //   end                             ends the level
@@ -51,6 +53,7 @@
 
 #include "app/loop.h"
 #include "clip/gpc.h"
+#include "clip/gpc_internal.h"
 #include "physics/ball.h"
 #include "playfield/levelfile.h"
 #include "playfield/playfield.h"
@@ -215,6 +218,12 @@ std::vector<Point> mirrored(const std::vector<Point>& pts)
     return out;
 }
 
+// The clip operations that built a level, in order. The clipping layer's
+// output (its vertex order, and so the strips and the weights the tilt sees)
+// may depend on the operations before, so a level is judged by replaying
+// all of them.
+using Step = std::pair<gpc_op, std::vector<Point>>;
+
 // Breaks every edge longer than `spacing` into pieces, the new corners
 // nudged off the line by a hundredth of a pixel in turn, so that the
 // clipping layer keeps them (it drops corners that lie exactly on a line).
@@ -311,7 +320,14 @@ double signedArea(const gpc_vertex_list& v)
 // how a shape hangs is to weigh it at many angles.
 class Weighing {
 public:
-    explicit Weighing(gpc_polygon& polygon) { gpc_polygon_to_tristrip(&polygon, &strips_); }
+    // The strips as a freshly started game makes them from the level file:
+    // the clipping layer's memory of earlier polygons (which lets it redo
+    // only what a stamp changed, in an order that can differ) is cleared.
+    explicit Weighing(gpc_polygon& polygon)
+    {
+        gpc_forget_all();
+        gpc_polygon_to_tristrip(&polygon, &strips_);
+    }
     ~Weighing() { gpc_free_tristrip(&strips_); }
     Weighing(const Weighing&) = delete;
     Weighing& operator=(const Weighing&) = delete;
@@ -413,43 +429,55 @@ double crossingNearUpright(const Weighing& w, const std::vector<Point>& held)
     return best;
 }
 
-// The ballast search: a disc added in the box that brings the playfield,
-// with the balls held, to hang nearest to upright while it stays stiff.
-// Returns the disc as "add disc X Y R" words, or an empty list.
-std::vector<std::string> findBallast(const gpc_polygon& level, const std::vector<Point>& balls, double x0, double y0,
-                                     double x1, double y1, double rmax, double wantedStiffness, double detail)
+// The ballast search: a disc added in the box (a weight), or cut from deep
+// inside it (a lightening hole), that brings the playfield, with the balls
+// held, to hang nearest to the target angle while it stays stiff.
+// Returns the disc as "add|cut disc X Y R" words, or an empty list.
+std::vector<std::string> findBallast(const gpc_polygon& level, const std::vector<Step>& history,
+                                     const std::vector<Point>& balls, double x0, double y0,
+                                     double x1, double y1, double rmax, double wantedStiffness, double target,
+                                     double detail)
 {
     struct Choice {
+        bool cut;
         double x, y, r, rest, stiffness;
     };
     bool found = false;
-    Choice best{0, 0, 0, 0, 0};
+    Choice best{false, 0, 0, 0, 0, 0};
     auto better = [&](const Choice& c) {
         if (!found) return true;
         const bool stiff = c.stiffness >= wantedStiffness, bestStiff = best.stiffness >= wantedStiffness;
         if (stiff != bestStiff) return stiff;
         if (!stiff) return c.stiffness > best.stiffness;
-        return std::fabs(c.rest) < std::fabs(best.rest);
+        return std::fabs(c.rest - target) < std::fabs(best.rest - target);
     };
-    for (double r = 8; r <= rmax + 1e-9; r += 6) {
-        for (double y = std::fmin(y0, y1); y <= std::fmax(y0, y1) + 1e-9; y += 8) {
-            for (double x = std::fmin(x0, x1); x <= std::fmax(x0, x1) + 1e-9; x += 8) {
-                bool clear = true;
-                for (const Point& b : balls)
-                    if (std::hypot(b.x - x, b.y - y) < r + ballRadius + 2) clear = false;
-                if (!clear) continue;
-                if (!insideSolid(level, {x, y}) && outlineDistance(level, {x, y}) > r * 0.5) continue;
-                gpc_polygon candidate{0, nullptr, nullptr};
-                for (int c = 0; c < level.num_contours; ++c)
-                    gpc_add_contour(&candidate, &level.contour[c], level.hole[c]);
-                applyShape(candidate, GPC_UNION, subdivided(regularPolygon(x, y, r, discCorners, 0.0), detail));
-                const Weighing w(candidate);
-                const Choice c{x, y, r, crossingNearUpright(w, balls), w.leastStiffness(0.25)};
-                gpc_free_polygon(&candidate);
-                if (std::isnan(c.rest)) continue;
-                if (better(c)) {
-                    best = c;
-                    found = true;
+    for (int cut = 0; cut < 2; ++cut) {
+        for (double r = 8; r <= rmax + 1e-9; r += 6) {
+            for (double y = std::fmin(y0, y1); y <= std::fmax(y0, y1) + 1e-9; y += 8) {
+                for (double x = std::fmin(x0, x1); x <= std::fmax(x0, x1) + 1e-9; x += 8) {
+                    bool clear = true;
+                    for (const Point& b : balls)
+                        if (std::hypot(b.x - x, b.y - y) < r + ballRadius + 2) clear = false;
+                    if (!clear) continue;
+                    const bool inside = insideSolid(level, {x, y});
+                    const double edge = outlineDistance(level, {x, y});
+                    // A weight sticks to the playfield; a lightening hole stays
+                    // well inside it, away from every outline.
+                    if (!cut && !inside && edge > r * 0.5) continue;
+                    if (cut && (!inside || edge < r + 12)) continue;
+                    gpc_polygon candidate{0, nullptr, nullptr};
+                    gpc_forget_all();
+                    for (const Step& step : history) applyShape(candidate, step.first, step.second);
+                    applyShape(candidate, cut ? GPC_DIFF : GPC_UNION,
+                               subdivided(regularPolygon(x, y, r, discCorners, 0.0), detail));
+                    const Weighing w(candidate);
+                    const Choice c{cut == 1, x, y, r, crossingNearUpright(w, balls), w.leastStiffness(0.25)};
+                    gpc_free_polygon(&candidate);
+                    if (std::isnan(c.rest)) continue;
+                    if (better(c)) {
+                        best = c;
+                        found = true;
+                    }
                 }
             }
         }
@@ -459,9 +487,10 @@ std::vector<std::string> findBallast(const gpc_polygon& level, const std::vector
     std::snprintf(text[0], sizeof text[0], "%g", best.x);
     std::snprintf(text[1], sizeof text[1], "%g", best.y);
     std::snprintf(text[2], sizeof text[2], "%g", best.r);
-    std::printf("      balance: add disc %s %s %s   (rests near %.4f rad, least stiffness %.0f per rad)\n", text[0],
+    const char* op = best.cut ? "cut" : "add";
+    std::printf("      balance: %s disc %s %s %s   (rests near %.4f rad, least stiffness %.0f per rad)\n", op, text[0],
                 text[1], text[2], best.rest, best.stiffness);
-    return {"add", "disc", text[0], text[1], text[2]};
+    return {op, "disc", text[0], text[1], text[2]};
 }
 
 struct Level {
@@ -472,6 +501,7 @@ struct Level {
     std::vector<Point> balls;   // white first
     bool white = false;
     double detail = 0.0;   // longest edge of a shape, 0 for no limit
+    std::vector<Step> history;
 };
 
 // Checks and writes one level; prints a line about it.
@@ -497,6 +527,12 @@ void writeLevel(Level& lv, const std::string& folder)
             throw ComposeError{lv.line, "level " + lv.name + ": contour " + std::to_string(c) + " runs the wrong way"};
     }
 
+    // Built once more from the start, so that what is written does not
+    // depend on whatever else the clipping layer did meanwhile (a ballast
+    // search, say).
+    gpc_free_polygon(&lv.polygon);
+    gpc_forget_all();
+    for (const Step& step : lv.history) applyShape(lv.polygon, step.first, step.second);
     angle = 0.0f;
     replaceLevelPolygon(lv.polygon);
     for (int i = 0; i < ballCount; ++i) {
@@ -588,21 +624,29 @@ int main(int argc, char** argv)
                 bool mirror = w.size() > 1 && w[1] == "mirrored";
                 std::vector<Point> pts = subdivided(shapeOutline(lv.polygon, w, mirror ? 2 : 1, lineNo), lv.detail);
                 applyShape(lv.polygon, op, pts);
-                if (mirror) applyShape(lv.polygon, op, mirrored(pts));
+                lv.history.push_back({op, pts});
+                if (mirror) {
+                    applyShape(lv.polygon, op, mirrored(pts));
+                    lv.history.push_back({op, mirrored(pts)});
+                }
             } else if (cmd == "detail") {
                 if (w.size() != 2) throw ComposeError{lineNo, "'detail' takes the longest edge in pixels"};
                 lv.detail = number(w[1], lineNo);
                 if (lv.detail < 0) throw ComposeError{lineNo, "'detail' cannot be negative"};
             } else if (cmd == "balance") {
-                if (w.size() < 5 || w.size() > 7) throw ComposeError{lineNo, "'balance' takes X0 Y0 X1 Y1 [RMAX [STIFFNESS]]"};
+                if (w.size() < 5 || w.size() > 8)
+                    throw ComposeError{lineNo, "'balance' takes X0 Y0 X1 Y1 [RMAX [STIFFNESS [ANGLE]]]"};
                 if (!lv.white || lv.balls.size() != ballCount) throw ComposeError{lineNo, "'balance' comes after the balls"};
                 std::vector<double> v;
                 for (size_t i = 1; i < w.size(); ++i) v.push_back(number(w[i], lineNo));
-                std::vector<std::string> add = findBallast(lv.polygon, lv.balls, v[0], v[1], v[2], v[3],
+                std::vector<std::string> add = findBallast(lv.polygon, lv.history, lv.balls, v[0], v[1], v[2], v[3],
                                                            v.size() > 4 ? v[4] : 40.0, v.size() > 5 ? v[5] : 40000.0,
-                                                           lv.detail);
+                                                           v.size() > 6 ? v[6] : 0.0, lv.detail);
                 if (add.empty()) throw ComposeError{lineNo, "no ballast in that box keeps the playfield hanging"};
-                applyShape(lv.polygon, GPC_UNION, subdivided(shapeOutline(lv.polygon, add, 1, lineNo), lv.detail));
+                const gpc_op op = add[0] == "cut" ? GPC_DIFF : GPC_UNION;
+                std::vector<Point> pts = subdivided(shapeOutline(lv.polygon, add, 1, lineNo), lv.detail);
+                applyShape(lv.polygon, op, pts);
+                lv.history.push_back({op, pts});
             } else if (cmd == "white" || cmd == "red") {
                 if (w.size() < 3 || w.size() > 4) throw ComposeError{lineNo, "'" + cmd + "' takes X Y or X rest [Y0]"};
                 Point p{number(w[1], lineNo), 0};
