@@ -13,6 +13,8 @@ export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 
 status=0
 summary=()
+passed=0
+failed=0
 run_ctest() {  # name, build dir, ctest args...
   local name=$1 dir=$2; shift 2
   local log="$dir/ctest-$name.log"
@@ -21,6 +23,11 @@ run_ctest() {  # name, build dir, ctest args...
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -1)
   summary+=("$name: ${line:-no result}")
+  if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+    failed=$((failed + BASH_REMATCH[1])); passed=$((passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+  else
+    failed=$((failed + 1))
+  fi
   [ "$rc" -eq 0 ] || status=1
 }
 
@@ -36,9 +43,14 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 if [ -f fuzz/run.sh ]; then
   echo "== Fuzzing"
-  if bash fuzz/run.sh "${FUZZ_SECONDS:-60}"; then summary+=("fuzz: passed"); else summary+=("fuzz: FAILED"); status=1; fi
+  if bash fuzz/run.sh "${FUZZ_SECONDS:-60}"; then
+    summary+=("fuzz: passed"); passed=$((passed + 1))
+  else
+    summary+=("fuzz: FAILED"); failed=$((failed + 1)); status=1
+  fi
 fi
 
 echo "== Summary"
 printf '%s\n' "${summary[@]}"
+echo "$passed passed, $failed failed"
 exit $status
