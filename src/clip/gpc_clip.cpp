@@ -1063,10 +1063,9 @@ bool gpc_normalise_rings(const std::vector<gpc_point>& points, const std::vector
     for (const Path& path : space.solution) {
         dropCollinear(path, space.ring);
         if (space.ring.size() < 3) continue;
-        for (const IntPoint& p : space.ring) {
-            const Keyed v = space.origins.recall(p);
-            outPoints.push_back(gpc_point{v.x, v.y});
-        }
+        // Points on the grid, not their original doubles: the tessellator
+        // is to see exactly the strictly simple rings Clipper made.
+        for (const IntPoint& p : space.ring) outPoints.push_back(gpc_point{toDouble(p.X), toDouble(p.Y)});
         outLengths.push_back(int(space.ring.size()));
     }
     return true;

@@ -71,8 +71,8 @@ struct gpc_point {
 };
 
 // Rings (runs of points with their lengths) filled by the even-odd rule,
-// made strictly simple by Clipper on the same integer grid as the clip;
-// points that survive keep their doubles. False when Clipper fails.
+// made strictly simple by Clipper on the same integer grid as the clip; the
+// points come back on that grid (2^-30 px). False when Clipper fails.
 bool gpc_normalise_rings(const std::vector<gpc_point>& points, const std::vector<int>& lengths,
                          std::vector<gpc_point>& outPoints, std::vector<int>& outLengths);
 

@@ -277,3 +277,34 @@ TEST(TristripTiles, SliverThinnerThanTheGridVanishingFarAway)
     EXPECT_EQ(strips.t.num_strips, 0);
     EXPECT_GT(gpc_counters_now().stripsRedone, redoneBefore);
 }
+
+TEST(TristripTiles, VertexAHairFromATileSide)
+{
+    // Found by fuzzing: a vertex 1e-15 px off the line y = 0, where tiles
+    // meet, at the tip of a wedge. Clipper puts it on the line, but handed
+    // back in its own doubles it sat off the line again and the
+    // tessellator left 45 px^2 of the wedge empty. Tiles that Clipper
+    // straightens are now tessellated on Clipper's grid.
+    gpc_forget_all();
+    Poly raw, empty, level;
+    raw.add({{100, 10}, {200, 100}, {200, 200}, {100, 200}});
+    raw.add({{200, 200}, {100, 200}, {4, 0}, {200, 200}});
+    raw.add({{0, 0}, {0.02, 300}, {300, 200100}, {100, 200}, {100.00000000000001, 1.0000000000000001e-15}, {200, 200}, {100, 200},
+             {4, 0}, {200, 200}, {100, 200}, {4, 0}, {200, 200}, {1632, 32}, {115.2, 392.000001}},
+            1);
+    gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &level.p);
+    Strips strips;
+    gpc_polygon_to_tristrip(&level.p, &strips.t);
+    EXPECT_NEAR(area(level.p), 10166571.177087948, 1e-4);  // the even-odd area, worked out exactly
+    EXPECT_NEAR(stripArea(strips.t), area(level.p), 1e-4);
+    for (double y = 1.147; y < 14; y += 3.1)
+        for (double x = 100.471; x < 107; x += 3.1) {
+            int covering = 0;
+            forEachTriangle(strips.t, [&](const gpc_vertex& a, const gpc_vertex& b, const gpc_vertex& c) {
+                auto side = [&](const gpc_vertex& p, const gpc_vertex& q) { return (q.x - p.x) * (y - p.y) - (q.y - p.y) * (x - p.x); };
+                const double d1 = side(a, b), d2 = side(b, c), d3 = side(c, a);
+                if (!((d1 < 0 || d2 < 0 || d3 < 0) && (d1 > 0 || d2 > 0 || d3 > 0))) ++covering;
+            });
+            EXPECT_EQ(covering, inside(level.p, x, y) ? 1 : 0) << x << ", " << y;
+        }
+}
