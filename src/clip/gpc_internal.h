@@ -65,6 +65,17 @@ struct gpc_counters {
 };
 gpc_counters& gpc_counters_now();
 
+// The clip's grid, 2^-30 px: v rounded to it (ties to even), exactly, for
+// |v| within gpc_coordinate_limit (adding and taking away 1.5 * 2^52 rounds
+// below 2^51 units).
+inline double gpc_snap(double v)
+{
+    constexpr double scale = 1073741824.0;
+    constexpr double roundingShift = 6755399441055744.0;
+    const double shifted = v * scale + roundingShift;
+    return (shifted - roundingShift) / scale;
+}
+
 struct gpc_point {
     double x, y;
     bool operator==(const gpc_point& o) const { return x == o.x && y == o.y; }

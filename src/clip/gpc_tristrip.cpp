@@ -261,21 +261,34 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
         };
         const Bounds* chunk = &tiler.chunkBounds[tiler.firstChunk[c]];
         int i = 0;
-        int codeV = outcode(contour.vertex[0]);
+        // The tessellator sees the polygon on the clip's grid, where it is
+        // known to be strictly simple; in its own doubles a vertex may sit a
+        // hair off an edge it touches.
+        auto snapped = [&](int k) {
+            const gpc_vertex& p = contour.vertex[k];
+            const double x = gpc_snap(p.x), y = gpc_snap(p.y);
+            return gpc_vertex{x, y, x, y};
+        };
+        gpc_vertex next = snapped(0);
+        int codeV = outcode(next);
         while (i < n) {
             if (i % chunkEdges == 0) {
                 // A run of edges wholly beyond one side of the tile folds
                 // onto that side: its first point stands for all of it.
                 const Bounds& r = chunk[i / chunkEdges];
                 if (r.x1 < box.x0 || r.x0 > box.x1 || r.y1 < box.y0 || r.y0 > box.y1) {
-                    pushReduced(ring, box(contour.vertex[i].x, contour.vertex[i].y), box);
+                    pushReduced(ring, box(next.x, next.y), box);
                     i += chunkEdges;
-                    if (i < n) codeV = outcode(contour.vertex[i]);
+                    if (i < n) {
+                        next = snapped(i);
+                        codeV = outcode(next);
+                    }
                     continue;
                 }
             }
-            const gpc_vertex& u = contour.vertex[i];
-            const gpc_vertex& v = contour.vertex[(i + 1) % n];
+            const gpc_vertex u = next;
+            next = snapped((i + 1) % n);
+            const gpc_vertex& v = next;
             const int codeU = codeV;
             codeV = outcode(v);
             ++i;
