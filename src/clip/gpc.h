@@ -90,8 +90,10 @@ void gpc_add_contour(gpc_polygon* polygon, gpc_vertex_list* contour, int hole);
 void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result);
 // Triangle strips covering the polygon (even-odd fill), each of three or
 // more vertices. The tessellator's strips keep its vertex order; its fans
-// and lone triangles come out as strips of three. How the area is cut into
-// triangles may depend on the polygons tessellated before, never the area.
+// and lone triangles come out as strips of three. Strip vertices lie on the
+// clip's grid of 2^-30 px (within 2^-31 px of the polygon's own). How the
+// area is cut into triangles may depend on the polygons tessellated before,
+// never the area.
 void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip);
 
 void gpc_free_polygon(gpc_polygon* polygon);
