@@ -39,11 +39,15 @@ inline void checkRecord(const gpc_polygon& p, bool limited)
 
 inline double signedArea(const gpc_vertex_list& l)
 {
+    // Taken about the first vertex, which the sum does not change but
+    // keeps precise far from the origin.
     double sum = 0.0;
+    if (l.num_vertices == 0) return 0.0;
+    const double ox = l.vertex[0].x, oy = l.vertex[0].y;
     for (int i = 0; i < l.num_vertices; ++i) {
         const gpc_vertex& a = l.vertex[i];
         const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
-        sum += a.x * b.y - b.x * a.y;
+        sum += (a.x - ox) * (b.y - oy) - (b.x - ox) * (a.y - oy);
     }
     return sum / 2.0;
 }

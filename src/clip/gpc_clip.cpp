@@ -129,11 +129,15 @@ private:
 template <typename Vertex>
 double signedArea(const Vertex* ring, std::size_t n)
 {
+    // Taken about the first vertex: far from the origin the plain sum loses
+    // a tiny ring's area (and even its sign) to rounding.
     double sum = 0.0;
+    if (n == 0) return 0.0;
+    const double ox = ring[0].x, oy = ring[0].y;
     for (std::size_t i = 0; i < n; ++i) {
         const Vertex& a = ring[i];
         const Vertex& b = ring[(i + 1) % n];
-        sum += a.x * b.y - b.x * a.y;
+        sum += (a.x - ox) * (b.y - oy) - (b.x - ox) * (a.y - oy);
     }
     return sum * 0.5;
 }
@@ -398,10 +402,23 @@ void addUsableContours(ClipperLib::Clipper& clipper, const gpc_polygon* polygon,
     }
 }
 
-double areaOf(const Paths& paths)
+// Twice the signed area of an integer ring, exactly.
+Wide shoelace(const Path& ring)
 {
-    double sum = 0.0;
-    for (const Path& p : paths) sum += ClipperLib::Area(p);
+    Wide sum = 0;
+    for (std::size_t i = 0, n = ring.size(); i < n; ++i) {
+        const IntPoint& a = ring[i];
+        const IntPoint& b = ring[(i + 1) % n];
+        sum += Wide(a.X) * b.Y - Wide(b.X) * a.Y;
+    }
+    return sum;
+}
+
+// Twice the signed area of Clipper's rings, exactly.
+Wide areaOf(const Paths& paths)
+{
+    Wide sum = 0;
+    for (const Path& p : paths) sum += shoelace(p);
     return sum;
 }
 
@@ -424,16 +441,15 @@ bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& sol
         clipper.StrictlySimple(false);
         clipper.PreserveCollinear(keepCollinear);
         if (!clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
-        double area = areaOf(solution);
+        Wide area = areaOf(solution);
         for (int pass = 0; pass < 2 && !solution.empty(); ++pass) {
             ClipperLib::Clipper again;
             again.PreserveCollinear(keepCollinear);
             again.AddPaths(solution, ClipperLib::ptSubject, true);
             Paths checked;
             if (!again.Execute(ClipperLib::ctUnion, checked, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
-            const double checkedArea = areaOf(checked);
-            const bool same = std::fabs(checkedArea - area) <= 1e-12 * std::fabs(area) + 1.0;  // in units of 2^-60 px^2
-            if (same) break;
+            const Wide checkedArea = areaOf(checked);
+            if (checkedArea == area) break;
             solution.swap(checked);
             area = checkedArea;
         }
@@ -558,18 +574,6 @@ Local& local()
     return l;
 }
 
-// Twice the signed area of an integer ring, exactly.
-Wide shoelace(const Path& ring)
-{
-    Wide sum = 0;
-    for (std::size_t i = 0, n = ring.size(); i < n; ++i) {
-        const IntPoint& a = ring[i];
-        const IntPoint& b = ring[(i + 1) % n];
-        sum += Wide(a.X) * b.Y - Wide(b.X) * a.Y;
-    }
-    return sum;
-}
-
 // The area of a polygon in the contract's form (outer contours negative)
 // and the length of its outline measured along the axes.
 struct Measure {
@@ -583,14 +587,12 @@ Measure measure(const gpc_polygon* p)
     for (int k = 0; k < p->num_contours; ++k) {
         const gpc_vertex_list& l = p->contour[k];
         if (!gpc_contour_usable(l)) continue;
-        double sum = 0.0;
+        m.area -= signedArea(l.vertex, std::size_t(l.num_vertices));
         for (int i = 0; i < l.num_vertices; ++i) {
             const gpc_vertex& a = l.vertex[i];
             const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
-            sum += a.x * b.y - b.x * a.y;
             m.outline += std::fabs(b.x - a.x) + std::fabs(b.y - a.y);
         }
-        m.area -= sum * 0.5;
     }
     return m;
 }
@@ -979,7 +981,7 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     // whole polygon is clipped instead.
     const double unit2 = 1.0 / (clipScale * clipScale);
     const Measure before = measure(subject), after = measure(&result);
-    const double expected = before.area + double(windowArea) * 0.5 * unit2 + areaOf(space.solution) * unit2;
+    const double expected = before.area + double(windowArea) * 0.5 * unit2 + double(areaOf(space.solution)) * 0.5 * unit2;
     const double allowed = 1e-9 * (std::fabs(before.area) + std::fabs(after.area)) + 1e-9 * (before.outline + after.outline) + 1e-12;
     if (!(std::fabs(after.area - expected) <= allowed)) {
         gpc_free_polygon(&result);

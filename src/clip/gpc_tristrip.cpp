@@ -357,7 +357,7 @@ void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
             for (int k = 0; k < n; ++k) {
                 const gpc_point& a = tiler.points[at + std::size_t(k)];
                 const gpc_point& b = tiler.points[at + std::size_t((k + 1) % n)];
-                sum += a.x * b.y - b.x * a.y;
+                sum += (a.x - box.x0) * (b.y - box.y0) - (b.x - box.x0) * (a.y - box.y0);
             }
             at += std::size_t(n);
         }
@@ -427,10 +427,11 @@ Measure measure(const gpc_polygon& p)
         const gpc_vertex_list& l = p.contour[k];
         if (!gpc_contour_usable(l)) continue;
         double sum = 0.0;
+        const double ox = l.vertex[0].x, oy = l.vertex[0].y;  // about the first vertex, for precision
         for (int i = 0; i < l.num_vertices; ++i) {
             const gpc_vertex& a = l.vertex[i];
             const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
-            sum += a.x * b.y - b.x * a.y;
+            sum += (a.x - ox) * (b.y - oy) - (b.x - ox) * (a.y - oy);
             m.outline += std::fabs(b.x - a.x) + std::fabs(b.y - a.y);
         }
         m.area -= sum * 0.5;

@@ -59,11 +59,15 @@ inline Points ngon(double cx, double cy, double r, int n)
 // sum(x[i]*y[i+1] - x[i+1]*y[i]) / 2: negative for counter-clockwise on the screen.
 inline double signedArea(const gpc_vertex_list& c)
 {
+    // Taken about the first vertex, which the sum does not change but
+    // keeps precise far from the origin.
     double sum = 0.0;
+    if (c.num_vertices == 0) return 0.0;
+    const double ox = c.vertex[0].x, oy = c.vertex[0].y;
     for (int i = 0; i < c.num_vertices; ++i) {
         const gpc_vertex& a = c.vertex[i];
         const gpc_vertex& b = c.vertex[(i + 1) % c.num_vertices];
-        sum += a.x * b.y - b.x * a.y;
+        sum += (a.x - ox) * (b.y - oy) - (b.x - ox) * (a.y - oy);
     }
     return sum / 2.0;
 }
