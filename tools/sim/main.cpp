@@ -44,7 +44,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--soak" && i + 1 < argc) {
-            soakSeed = wholeNumber(argv[++i], 0, 2147483647L);
+            soakSeed = wholeNumber(argv[++i], 0, 4294967295L);
         } else if (arg == "--minutes" && i + 1 < argc) {
             soakMinutes = wholeNumber(argv[++i], 1, 100000);
         } else if (arg == "--frame-ms" && i + 1 < argc) {
