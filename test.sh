@@ -38,7 +38,8 @@ run_ctest normal build
 echo "== Sanitizer build"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTILTMOOR_SANITIZE=ON -DTILTMOOR_PRESENTATION=OFF \
   -DTILTMOOR_BENCH=OFF >/dev/null && cmake --build build-asan -j"$jobs" || exit 1
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 LSAN_OPTIONS=suppressions=$PWD/tests/leaks/lsan.supp \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest sanitizer build-asan -L 'unit|runner|soak'
 
 if [ -f fuzz/run.sh ]; then

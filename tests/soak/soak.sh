@@ -15,10 +15,11 @@ status=0
 for level in "$@"; do
   case $level in /*) ;; *) level="$source/$level" ;; esac
   seed=$(cksum < "$level" | cut -d' ' -f1)
-  out=$("$sim" --soak "$seed" --minutes "$minutes" --level "$level" 2> err.txt | grep '^soak:')
+  "$sim" --soak "$seed" --minutes "$minutes" --level "$level" > out.txt 2> err.txt
   rc=$?
-  echo "$(basename "$level"): ${out:-no result}"
-  if [ -s err.txt ] || ! echo "$out" | grep -q ': ok$'; then
+  line=$(grep '^soak:' out.txt)
+  echo "$(basename "$level"): ${line:-no result}"
+  if [ $rc -ne 0 ] || ! echo "$line" | grep -q ': ok$'; then
     sed 's/^/  /' err.txt
     status=1
   fi
