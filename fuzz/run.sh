@@ -5,11 +5,14 @@
 #
 # Configures build-fuzz with clang (AddressSanitizer, UndefinedBehaviorSanitizer,
 # libFuzzer), builds both targets and runs each on a scratch copy of the seed
-# corpus for half of SECONDS. Any crash, leak or input slower than 10 s fails
-# the run; the input that did it is kept in build-fuzz/artifacts/.
+# corpus for half of SECONDS. Any crash, leak, broken promise or input slower
+# than 10 s fails the run; the input that did it is kept in
+# build-fuzz/artifacts/. The fuzzer's random seed is FUZZ_SEED (default 1),
+# so a run explores the same inputs in the same order each time.
 set -uo pipefail
 
 seconds=${1:-60}
+seed=${FUZZ_SEED:-1}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 targets=(fuzz_polygon_reader fuzz_level_load)
@@ -34,7 +37,7 @@ for target in "${targets[@]}"; do
     cp "$root"/fuzz/corpus/* "$scratch/$target/"
     echo "== $target: $per s"
     "$build/fuzz/$target" "$scratch/$target" \
-        -max_total_time="$per" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+        -seed="$seed" -max_total_time="$per" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
         -dict="$root/fuzz/level.dict" -artifact_prefix="$build/artifacts/$target-" \
         -print_final_stats=1 >"$scratch/$target.log" 2>&1
     rc=$?

@@ -422,15 +422,102 @@ Wide areaOf(const Paths& paths)
     return sum;
 }
 
+// Whether two of the rings' edges cross properly (each one's ends strictly
+// on either side of the other): then the rings' signed areas no longer add
+// up to the area they enclose. Touching at points is allowed. Edges are
+// swept in order of their left ends, exact on the integers.
+bool ringsCross(const Paths& paths)
+{
+    struct Edge {
+        IntPoint a, b;
+        cInt x0, x1, y0, y1;
+    };
+    thread_local std::vector<Edge> edges;
+    edges.clear();
+    for (const Path& p : paths)
+        for (std::size_t i = 0, n = p.size(); i < n; ++i) {
+            const IntPoint& a = p[i];
+            const IntPoint& b = p[(i + 1) % n];
+            if (a == b) continue;
+            edges.push_back(Edge{a, b, std::min(a.X, b.X), std::max(a.X, b.X), std::min(a.Y, b.Y), std::max(a.Y, b.Y)});
+        }
+    std::sort(edges.begin(), edges.end(), [](const Edge& e, const Edge& f) { return e.x0 < f.x0; });
+    auto side = [](const IntPoint& a, const IntPoint& b, const IntPoint& c) {
+        const Wide cross = Wide(b.X - a.X) * (c.Y - a.Y) - Wide(b.Y - a.Y) * (c.X - a.X);
+        return cross > 0 ? 1 : cross < 0 ? -1 : 0;
+    };
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        const Edge& e = edges[i];
+        for (std::size_t j = i + 1; j < edges.size() && edges[j].x0 <= e.x1; ++j) {
+            const Edge& f = edges[j];
+            if (f.y1 < e.y0 || f.y0 > e.y1) continue;
+            if (side(e.a, e.b, f.a) * side(e.a, e.b, f.b) < 0 && side(f.a, f.b, e.a) * side(f.a, f.b, e.b) < 0) return true;
+        }
+    }
+    return false;
+}
+
+// Gives each ring the turn of its role: outer where it lies inside an even
+// number of the other rings, hole where odd. Clipper 6.4.2 sometimes hands
+// back a ring turned the wrong way. The rings must not cross; each ring's
+// depth is read at one of its vertices (or edge midpoints) that lies on no
+// other ring, in doubled coordinates, exactly.
+void fixTurns(Paths& paths)
+{
+    auto side = [](cInt ax, cInt ay, cInt bx, cInt by, cInt cx, cInt cy) {
+        const Wide cross = Wide(bx - ax) * (cy - ay) - Wide(by - ay) * (cx - ax);
+        return cross > 0 ? 1 : cross < 0 ? -1 : 0;
+    };
+    // 1 inside, 0 outside, -1 on the ring; (tx, ty) in doubled coordinates.
+    auto locate = [&](const Path& ring, cInt tx, cInt ty) {
+        bool in = false;
+        for (std::size_t i = 0, n = ring.size(); i < n; ++i) {
+            const cInt ax = 2 * ring[i].X, ay = 2 * ring[i].Y;
+            const cInt bx = 2 * ring[(i + 1) % n].X, by = 2 * ring[(i + 1) % n].Y;
+            if (side(ax, ay, bx, by, tx, ty) == 0 && tx >= std::min(ax, bx) && tx <= std::max(ax, bx) && ty >= std::min(ay, by) &&
+                ty <= std::max(ay, by))
+                return -1;
+            if ((ay > ty) != (by > ty)) {
+                // Crossing to the right of the point?
+                const int s = side(ax, ay, bx, by, tx, ty);
+                if ((by > ay) ? s > 0 : s < 0) in = !in;
+            }
+        }
+        return in ? 1 : 0;
+    };
+    for (std::size_t r = 0; r < paths.size(); ++r) {
+        const Path& ring = paths[r];
+        const std::size_t n = ring.size();
+        if (n < 3) continue;
+        int depth = -1;
+        for (std::size_t k = 0; k < 2 * n && depth < 0; ++k) {
+            const std::size_t i = k / 2;
+            const cInt tx = (k % 2 == 0) ? 2 * ring[i].X : ring[i].X + ring[(i + 1) % n].X;
+            const cInt ty = (k % 2 == 0) ? 2 * ring[i].Y : ring[i].Y + ring[(i + 1) % n].Y;
+            int count = 0;
+            bool clear = true;
+            for (std::size_t q = 0; q < paths.size() && clear; ++q) {
+                if (q == r || paths[q].size() < 3) continue;
+                const int where = locate(paths[q], tx, ty);
+                if (where < 0) clear = false;
+                count += where > 0;
+            }
+            if (clear) depth = count;
+        }
+        if (depth < 0) continue;  // every test point touches another ring: leave it
+        const bool outer = depth % 2 == 0;
+        if (ClipperLib::Orientation(ring) != outer) ClipperLib::ReversePath(paths[r]);
+    }
+}
+
 // Runs Clipper; false when it fails or throws. With no path at all (all
 // degenerate) Clipper reports failure, but the answer is simply empty.
 //
-// Clipper 6.4.2 is not always right about its own answer on degenerate
-// input (edges run over twice, overlapping collinear edges): its rings can
-// then cross, so their signed areas no longer add up to the even-odd area.
-// The answer is therefore put through Clipper once more; a right answer
-// comes back with the same area, a wrong one is replaced by the second
-// (and, if need be, a third) pass. Its StrictlySimple mode is worse still
+// Clipper 6.4.2 is not always right on degenerate input (edges run over
+// twice, overlapping collinear edges): its rings can then cross, and their
+// signed areas no longer add up to the even-odd area. An answer whose rings
+// cross is put through Clipper once more (twice at most); if the rings still
+// cross, the operation fails. Its StrictlySimple mode is worse still
 // (contours with the wrong turn), so it is not used: the layer splits rings
 // that touch themselves.
 bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution, bool added, bool keepCollinear = false)
@@ -441,18 +528,16 @@ bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& sol
         clipper.StrictlySimple(false);
         clipper.PreserveCollinear(keepCollinear);
         if (!clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
-        Wide area = areaOf(solution);
-        for (int pass = 0; pass < 2 && !solution.empty(); ++pass) {
+        for (int pass = 0; ringsCross(solution); ++pass) {
+            if (pass == 2) return false;
             ClipperLib::Clipper again;
             again.PreserveCollinear(keepCollinear);
             again.AddPaths(solution, ClipperLib::ptSubject, true);
             Paths checked;
             if (!again.Execute(ClipperLib::ctUnion, checked, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
-            const Wide checkedArea = areaOf(checked);
-            if (checkedArea == area) break;
             solution.swap(checked);
-            area = checkedArea;
         }
+        fixTurns(solution);
         return true;
     } catch (...) {
         return false;

@@ -505,9 +505,9 @@ TEST(ClipRobustness, NormalisingTwiceChangesNothing)
 TEST(ClipRobustness, EdgesRunOverTwiceStillGiveTheEvenOddArea)
 {
     // Found by fuzzing: a file whose contours run over the same edges twice.
-    // Clipper's first answer had rings that cross, 4,949 px^2 short of the
-    // even-odd area (10030170.904943017, worked out exactly by a sweep in
-    // rational numbers); the layer checks each answer with a second pass.
+    // Clipper's answer had a ring turned the wrong way, 4,949 px^2 short of
+    // the even-odd area (10030170.904943017, worked out exactly by a sweep
+    // in rational numbers); the layer turns each ring by its depth.
     Poly raw, empty, once;
     raw.add({{100, 100}, {200, 100}, {200, 200}, {100, 200}});
     raw.add({{200, 200}, {100, 200}, {4, 0}, {200, 200}});
@@ -518,6 +518,32 @@ TEST(ClipRobustness, EdgesRunOverTwiceStillGiveTheEvenOddArea)
     Strips strips;
     gpc_polygon_to_tristrip(&raw.p, &strips.t);
     EXPECT_NEAR(stripArea(strips.t), 10030170.904943017, 1e-4);
+}
+
+TEST(ClipRobustness, ARightAnswerIsKeptAsItIs)
+{
+    // Found by fuzzing: here Clipper's first answer is right, and putting it
+    // through Clipper again made it wrong by 6,946 px^2. Areas worked out
+    // exactly: 51650082.71054089 for the level, 51650038.15407494 after the
+    // cut.
+    Poly raw, empty, once, cut;
+    raw.add({{100, 100}, {200, 100}, {200, 200}, {100, 200}});
+    raw.add({{200, 200}, {100, 200}, {4, 0}, {200, 200}});
+    raw.add({{0, 0},     {0.02, 0},     {632, 115.22}, {0, 115.2},     {432, 115.2}, {392, 300},  {300, 200100},
+             {100, 200}, {100, 200},    {200, 115.2},  {100, -1},      {200, 4},     {0, 200},    {2000, 200},
+             {100, 200}, {4, 0},        {200, 200},    {300000, 300},  {0, 0.02},    {0, 632},    {115.22, 0},
+             {115.2, 432}, {115.2, 392}, {300, 300},   {200100, 100},  {200, 100},   {200, 200},  {115.2, 100},
+             {-1, 200},  {4, 0},        {200, 2000},   {100, 200},     {4, 0},       {200, 200},  {100, 200},
+             {4, 0},     {200, 200},    {115.2, 432},  {115.2, 0},     {392, 115.2}},
+            1);
+    gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &once.p);
+    expectContract(once.p);
+    EXPECT_NEAR(area(once.p), 51650082.71054089, 1e-3);
+    Poly stamp;
+    stamp.add(ngon(632, double(115.2f) + 30.0, 40, 12), 1);
+    gpc_polygon_clip(GPC_DIFF, &raw.p, &stamp.p, &cut.p);
+    expectContract(cut.p);
+    EXPECT_NEAR(area(cut.p), 51650038.15407494, 1e-3);
 }
 
 TEST(ClipRobustness, HugeStampCoversTheLevel)
