@@ -506,7 +506,7 @@ void fixTurns(Paths& paths)
         }
         if (depth < 0) continue;  // every test point touches another ring: leave it
         const bool outer = depth % 2 == 0;
-        if (ClipperLib::Orientation(ring) != outer) ClipperLib::ReversePath(paths[r]);
+        if ((shoelace(ring) >= 0) != outer) ClipperLib::ReversePath(paths[r]);  // exact, unlike Orientation far out
     }
 }
 
