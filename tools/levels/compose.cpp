@@ -19,14 +19,15 @@
 //                                   shape's mirror image about x = 512
 //   white X Y | white X rest [Y0]   the white ball, at a point or dropped
 //   red X Y   | red X rest [Y0]     a red ball (six of them)
-//   balance X0 Y0 X1 Y1 [RMAX [K [A]]]  design aid: searches the box for a
-//                                   disc to add, or a hole to cut well inside
-//                                   the playfield (radius up to RMAX, 40), that brings
-//                                   the playfield, balls held, nearest to the
-//                                   angle A (0) while its stiffness stays
-//                                   above K (40000);
-//                                   prints it and adds it. Copy the printed
-//                                   disc into the description when done.
+//   balance X0 Y0 X1 Y1 [RMAX [K [A]]]
+//                                   design aid: searches the box for a disc
+//                                   to add, or a hole to cut well inside the
+//                                   playfield (radius up to RMAX, 40), that
+//                                   brings the playfield, balls held, nearest
+//                                   to the angle A (0) while its stiffness
+//                                   stays above K (40000); prints it and adds
+//                                   it. Copy the printed disc into the
+//                                   description when done.
 //   end                             ends the level
 // Shapes:
 //   rect X0 Y0 X1 Y1                axis-parallel rectangle
@@ -41,6 +42,10 @@
 //                                   it leaves a cup for a ball
 // "rest" drops the ball straight down from Y0 (default 0) until it touches
 // the outline, so it starts resting on the playfield.
+//
+// For each level written the composer reports how the playfield hangs; with
+// COMPOSER_CURVE set in the environment it also prints the moment of the
+// playfield's own weight from -0.3 to 0.3 rad.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
