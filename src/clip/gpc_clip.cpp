@@ -422,46 +422,11 @@ Wide areaOf(const Paths& paths)
     return sum;
 }
 
-// Whether two of the rings' edges cross properly (each one's ends strictly
-// on either side of the other): then the rings' signed areas no longer add
-// up to the area they enclose. Touching at points is allowed. Edges are
-// swept in order of their left ends, exact on the integers.
-bool ringsCross(const Paths& paths)
-{
-    struct Edge {
-        IntPoint a, b;
-        cInt x0, x1, y0, y1;
-    };
-    thread_local std::vector<Edge> edges;
-    edges.clear();
-    for (const Path& p : paths)
-        for (std::size_t i = 0, n = p.size(); i < n; ++i) {
-            const IntPoint& a = p[i];
-            const IntPoint& b = p[(i + 1) % n];
-            if (a == b) continue;
-            edges.push_back(Edge{a, b, std::min(a.X, b.X), std::max(a.X, b.X), std::min(a.Y, b.Y), std::max(a.Y, b.Y)});
-        }
-    std::sort(edges.begin(), edges.end(), [](const Edge& e, const Edge& f) { return e.x0 < f.x0; });
-    auto side = [](const IntPoint& a, const IntPoint& b, const IntPoint& c) {
-        const Wide cross = Wide(b.X - a.X) * (c.Y - a.Y) - Wide(b.Y - a.Y) * (c.X - a.X);
-        return cross > 0 ? 1 : cross < 0 ? -1 : 0;
-    };
-    for (std::size_t i = 0; i < edges.size(); ++i) {
-        const Edge& e = edges[i];
-        for (std::size_t j = i + 1; j < edges.size() && edges[j].x0 <= e.x1; ++j) {
-            const Edge& f = edges[j];
-            if (f.y1 < e.y0 || f.y0 > e.y1) continue;
-            if (side(e.a, e.b, f.a) * side(e.a, e.b, f.b) < 0 && side(f.a, f.b, e.a) * side(f.a, f.b, e.b) < 0) return true;
-        }
-    }
-    return false;
-}
-
 // Gives each ring the turn of its role: outer where it lies inside an even
 // number of the other rings, hole where odd. Clipper 6.4.2 sometimes hands
-// back a ring turned the wrong way. The rings must not cross; each ring's
-// depth is read at one of its vertices (or edge midpoints) that lies on no
-// other ring, in doubled coordinates, exactly.
+// back a ring turned the wrong way. Each ring's depth is read at one of its
+// vertices (or edge midpoints) that lies on no other ring, in doubled
+// coordinates, exactly.
 void fixTurns(Paths& paths)
 {
     auto side = [](cInt ax, cInt ay, cInt bx, cInt by, cInt cx, cInt cy) {
@@ -514,12 +479,14 @@ void fixTurns(Paths& paths)
 // degenerate) Clipper reports failure, but the answer is simply empty.
 //
 // Clipper 6.4.2 is not always right on degenerate input (edges run over
-// twice, overlapping collinear edges): its rings can then cross, and their
-// signed areas no longer add up to the even-odd area. An answer whose rings
-// cross is put through Clipper once more (twice at most); if the rings still
-// cross, the operation fails. Its StrictlySimple mode is worse still
-// (contours with the wrong turn), so it is not used: the layer splits rings
-// that touch themselves.
+// twice, overlapping collinear edges): it can hand back a ring turned the
+// wrong way, so the rings' signed areas no longer add up to the even-odd
+// area. Each ring is therefore turned by its depth. (Putting the answer
+// through Clipper again does not help: on some inputs the second answer is
+// the wrong one.) Its StrictlySimple mode is worse still (contours with the
+// wrong turn), so it is not used: the layer splits rings that touch
+// themselves. Crossings a grid step wide, from rounding new points onto the
+// grid, are left as they are.
 bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& solution, bool added, bool keepCollinear = false)
 {
     solution.clear();
@@ -528,15 +495,6 @@ bool execute(ClipperLib::Clipper& clipper, ClipperLib::ClipType type, Paths& sol
         clipper.StrictlySimple(false);
         clipper.PreserveCollinear(keepCollinear);
         if (!clipper.Execute(type, solution, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
-        for (int pass = 0; ringsCross(solution); ++pass) {
-            if (pass == 2) return false;
-            ClipperLib::Clipper again;
-            again.PreserveCollinear(keepCollinear);
-            again.AddPaths(solution, ClipperLib::ptSubject, true);
-            Paths checked;
-            if (!again.Execute(ClipperLib::ctUnion, checked, ClipperLib::pftEvenOdd, ClipperLib::pftEvenOdd)) return false;
-            solution.swap(checked);
-        }
         fixTurns(solution);
         return true;
     } catch (...) {
