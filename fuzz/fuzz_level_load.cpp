@@ -64,9 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     gpc_polygon result;
     gpc_polygon_clip(size % 2 ? GPC_DIFF : GPC_UNION, &levelPolygon, &stamp.polygon, &result);
     const double area = checkClipped(result);
+    const bool checking = clipperAgrees(result, area);
     replaceLevelPolygon(result);
     const double covered = stripArea(levelStrips);
-    require(std::fabs(covered - area) <= areaTolerance(area, levelPolygon) + areaTolerance(0, stamp.polygon),
+    require(!checking || std::fabs(covered - area) <= areaTolerance(area, levelPolygon) + areaTolerance(0, stamp.polygon),
             "strips cover the stamped level");
     for (int c = 0; c < levelPolygon.num_contours; ++c)
         for (int v = 0; v < levelPolygon.contour[c].num_vertices; ++v)
