@@ -98,3 +98,7 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip);
 
 void gpc_free_polygon(gpc_polygon* polygon);
 void gpc_free_tristrip(gpc_tristrip* tristrip);
+
+// Signed area of a contour's level positions, sum((x[i]*y[i+1] - x[i+1]*y[i])) / 2:
+// negative for a contour running counter-clockwise on the screen (y down).
+double gpc_contour_area(const gpc_vertex_list* contour);

@@ -48,3 +48,15 @@ void gpc_free_tristrip(gpc_tristrip* tristrip)
     tristrip->strip = nullptr;
     tristrip->num_strips = 0;
 }
+
+double gpc_contour_area(const gpc_vertex_list* contour)
+{
+    double s = 0.0;
+    const int n = contour->num_vertices;
+    for (int i = 0; i < n; ++i) {
+        const gpc_vertex& a = contour->vertex[i];
+        const gpc_vertex& b = contour->vertex[(i + 1) % n];
+        s += a.x * b.y - b.x * a.y;
+    }
+    return s * 0.5;
+}

@@ -307,16 +307,7 @@ double restingHeight(const gpc_polygon& level, double x, double y0, int line)
     return lo;
 }
 
-double signedArea(const gpc_vertex_list& v)
-{
-    double s = 0.0;
-    for (int i = 0; i < v.num_vertices; ++i) {
-        const gpc_vertex& a = v.vertex[i];
-        const gpc_vertex& b = v.vertex[(i + 1) % v.num_vertices];
-        s += a.x * b.y - b.x * a.y;
-    }
-    return s * 0.5;
-}
+double signedArea(const gpc_vertex_list& v) { return gpc_contour_area(&v); }
 
 // The playfield weighed as the tilt weighs it: the disjoint corner triples
 // of each strip, each with the truncated sum e2.x*e1.y + e2.y*e1.x as its

@@ -67,16 +67,8 @@ static void pushEvent(SDL_Event& event)
 static double polygonArea(const gpc_polygon& p)
 {
     double area = 0.0;
-    for (int c = 0; c < p.num_contours; ++c) {
-        const gpc_vertex_list& v = p.contour[c];
-        double s = 0.0;
-        for (int i = 0; i < v.num_vertices; ++i) {
-            const gpc_vertex& a = v.vertex[i];
-            const gpc_vertex& b = v.vertex[(i + 1) % v.num_vertices];
-            s += a.x * b.y - b.x * a.y;
-        }
-        area += std::fabs(s) * 0.5 * (p.hole[c] ? -1.0 : 1.0);
-    }
+    for (int c = 0; c < p.num_contours; ++c)
+        area += std::fabs(gpc_contour_area(&p.contour[c])) * (p.hole[c] ? -1.0 : 1.0);
     return area;
 }
 

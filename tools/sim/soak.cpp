@@ -46,17 +46,6 @@ void broken(const char* what)
     failed = true;
 }
 
-double signedArea(const gpc_vertex_list& c)
-{
-    double s = 0.0;
-    for (int i = 0; i < c.num_vertices; ++i) {
-        const gpc_vertex& a = c.vertex[i];
-        const gpc_vertex& b = c.vertex[(i + 1) % c.num_vertices];
-        s += a.x * b.y - b.x * a.y;
-    }
-    return s * 0.5;
-}
-
 // The clipping layer's contract on the level as it stands.
 void checkPolygon()
 {
@@ -72,7 +61,7 @@ void checkPolygon()
             if (!std::isfinite(a.x) || !std::isfinite(a.y)) return broken("a vertex is not finite");
             if (a.x == b.x && a.y == b.y) return broken("repeated consecutive vertices");
         }
-        const double a = signedArea(contour);
+        const double a = gpc_contour_area(&contour);
         if (levelPolygon.hole[c] == 1) {
             if (!(a > 0.0)) return broken("a hole that is not clockwise on the screen");
         } else if (levelPolygon.hole[c] == 0) {
