@@ -424,9 +424,12 @@ Wide areaOf(const Paths& paths)
 
 // Gives each ring the turn of its role: outer where it lies inside an even
 // number of the other rings, hole where odd. Clipper 6.4.2 sometimes hands
-// back a ring turned the wrong way. Each ring's depth is read at one of its
-// vertices (or edge midpoints) that lies on no other ring, in doubled
-// coordinates, exactly.
+// back a ring turned the wrong way. Whether ring R lies inside ring Q is
+// asked only when Q's box holds R's, and answered by a vote of up to nine of
+// R's vertices (edge midpoints where a vertex sits on Q), exactly, in
+// doubled coordinates. Where the votes differ (the rings cross, as they may
+// by a grid step where Clipper rounded a point, or more on wild input) the
+// ring keeps the turn Clipper gave it.
 void fixTurns(Paths& paths)
 {
     auto side = [](cInt ax, cInt ay, cInt bx, cInt by, cInt cx, cInt cy) {
@@ -443,33 +446,51 @@ void fixTurns(Paths& paths)
                 ty <= std::max(ay, by))
                 return -1;
             if ((ay > ty) != (by > ty)) {
-                // Crossing to the right of the point?
-                const int s = side(ax, ay, bx, by, tx, ty);
+                const int s = side(ax, ay, bx, by, tx, ty);  // crossing to the right of the point?
                 if ((by > ay) ? s > 0 : s < 0) in = !in;
             }
         }
         return in ? 1 : 0;
     };
+    struct Box {
+        cInt x0, y0, x1, y1;
+    };
+    thread_local std::vector<Box> boxes;
+    boxes.clear();
+    for (const Path& p : paths) {
+        Box b{0, 0, -1, -1};
+        for (std::size_t i = 0; i < p.size(); ++i) {
+            if (i == 0) b = Box{p[i].X, p[i].Y, p[i].X, p[i].Y};
+            b.x0 = std::min(b.x0, p[i].X), b.x1 = std::max(b.x1, p[i].X);
+            b.y0 = std::min(b.y0, p[i].Y), b.y1 = std::max(b.y1, p[i].Y);
+        }
+        boxes.push_back(b);
+    }
+    constexpr cInt slack = 16;  // grid steps a crossing from rounding may stick out
     for (std::size_t r = 0; r < paths.size(); ++r) {
         const Path& ring = paths[r];
         const std::size_t n = ring.size();
         if (n < 3) continue;
-        int depth = -1;
-        for (std::size_t k = 0; k < 2 * n && depth < 0; ++k) {
-            const std::size_t i = k / 2;
-            const cInt tx = (k % 2 == 0) ? 2 * ring[i].X : ring[i].X + ring[(i + 1) % n].X;
-            const cInt ty = (k % 2 == 0) ? 2 * ring[i].Y : ring[i].Y + ring[(i + 1) % n].Y;
-            int count = 0;
-            bool clear = true;
-            for (std::size_t q = 0; q < paths.size() && clear; ++q) {
-                if (q == r || paths[q].size() < 3) continue;
-                const int where = locate(paths[q], tx, ty);
-                if (where < 0) clear = false;
-                count += where > 0;
+        int depth = 0;
+        bool sure = true;
+        for (std::size_t q = 0; q < paths.size() && sure; ++q) {
+            if (q == r || paths[q].size() < 3) continue;
+            const Box& a = boxes[r];
+            const Box& b = boxes[q];
+            if (a.x0 < b.x0 - slack || a.x1 > b.x1 + slack || a.y0 < b.y0 - slack || a.y1 > b.y1 + slack) continue;
+            int inside = 0, outside = 0;
+            const std::size_t samples = std::min<std::size_t>(n, 9);
+            for (std::size_t k = 0; k < samples; ++k) {
+                const std::size_t i = k * n / samples;
+                int where = locate(paths[q], 2 * ring[i].X, 2 * ring[i].Y);
+                if (where < 0) where = locate(paths[q], ring[i].X + ring[(i + 1) % n].X, ring[i].Y + ring[(i + 1) % n].Y);
+                if (where > 0) ++inside;
+                if (where == 0) ++outside;
             }
-            if (clear) depth = count;
+            if (inside > 0 && outside > 0) sure = false;
+            else if (inside > 0) ++depth;
         }
-        if (depth < 0) continue;  // every test point touches another ring: leave it
+        if (!sure) continue;
         const bool outer = depth % 2 == 0;
         if ((shoelace(ring) >= 0) != outer) ClipperLib::ReversePath(paths[r]);  // exact, unlike Orientation far out
     }

@@ -546,6 +546,37 @@ TEST(ClipRobustness, ARightAnswerIsKeptAsItIs)
     EXPECT_NEAR(area(cut.p), 51650038.15407494, 1e-3);
 }
 
+TEST(ClipRobustness, ASliverCrossingAStampKeepsItsTurn)
+{
+    // Found by fuzzing: a sliver a million px long, thinner than the grid at
+    // its tip, crossed by a stamp there. Clipper's rings cross by a grid
+    // step; reading the sliver's depth at a vertex inside the stamp's ring
+    // turned the whole sliver into a hole (area -291.7 instead of 297.7).
+    // Depth is now voted on by several vertices and left alone when they
+    // disagree.
+    gpc_forget_all();
+    Poly raw, empty, level;
+    raw.add({{-1000000, 116.200001}, {592, 115.2}, {2.5499999999999998, 115.2}});
+    gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &level.p);
+    struct Step {
+        double x, y, r;
+        gpc_op op;
+    } steps[] = {{593, 115.2, 1e-9, GPC_XOR},
+                 {592.00000000070679, 115.20000000070739, 1, GPC_DIFF},
+                 {592.00000000070793, 115.19999999929374, 1, GPC_XOR}};
+    for (const Step& step : steps) {
+        Poly stamp, next;
+        stamp.add(ngon(step.x, step.y, step.r, 12), 1);
+        gpc_polygon_clip(step.op, &level.p, &stamp.p, &next.p);
+        std::swap(level.p, next.p);
+        expectContract(level.p);
+        EXPECT_GT(area(level.p), 290.0);
+    }
+    Strips strips;
+    gpc_polygon_to_tristrip(&level.p, &strips.t);
+    EXPECT_NEAR(area(level.p), stripArea(strips.t), 1e-2);
+}
+
 TEST(ClipRobustness, HugeStampCoversTheLevel)
 {
     // The editor's wheel has no bound: a stamp of radius 50000 swallows all.
