@@ -114,8 +114,6 @@ void BM_StampWorkload(benchmark::State& state)
     state.counters["strip_vertices"] = stripVertices;
     state.counters["windowed_clips"] = double(served.clipLocal) / double(runs);
     state.counters["whole_clips"] = double(served.clipFull + served.clipFallback) / double(runs);
-    state.counters["tiles_per_stamp"] = double(served.stripsTiles) / double(runs * stampCount);
-    state.counters["strips_redone"] = double(served.stripsRedone) / double(runs);
     state.counters["peak_rss_MiB"] = double(usage.ru_maxrss) / 1024.0;
     freePlayfield();
 }
@@ -148,7 +146,6 @@ void BM_FreshStripsFinalLevel(benchmark::State& state)
 {
     finalLevel();
     for (auto _ : state) {
-        gpc_forget_strips();
         gpc_tristrip strips;
         gpc_polygon_to_tristrip(&levelPolygon, &strips);
         benchmark::DoNotOptimize(strips.num_strips);

@@ -1,7 +1,7 @@
 // The polygon records and operations the game clips with.
 //
-// Our own layer: boolean operations on Clipper, triangle strips from the GLU
-// tessellator, and the polygon text format with hole flags. Every array in
+// Our own layer: boolean operations on Clipper, triangle strips from a sweep
+// of our own, and the polygon text format with hole flags. Every array in
 // these records is allocated with malloc and released with free, so records
 // from any of the operations below can be freed by gpc_free_polygon and
 // gpc_free_tristrip.
@@ -17,15 +17,16 @@
 // - contours come out in the order of the earliest input vertex they keep
 //   (subject first) and start at it, so what an operation leaves alone
 //   comes back exactly as it was;
-// - the strips cover exactly the polygon's area, holes excluded;
+// - the strips cover exactly the polygon's area, holes excluded, and are
+//   laid out by the polygon's shape alone;
 // - nothing a level file or the editor can produce aborts the program.
 //
 // Contours with a coordinate that is not finite or lies beyond
 // gpc_coordinate_limit take no part in clipping or strips. Running out of
 // memory ends the program with a message, as the game's design has it.
 //
-// The operations remember the last polygons they made (by content, per
-// thread) so that a stamp redoes only the part of the level it touches.
+// The clip remembers the last polygons it made (by content, per thread) so
+// that a stamp redoes only the part of the level it touches.
 #pragma once
 #include <cstdio>
 
@@ -89,11 +90,16 @@ void gpc_add_contour(gpc_polygon* polygon, gpc_vertex_list* contour, int hole);
 // nothing.
 void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result);
 // Triangle strips covering the polygon (even-odd fill), each of three or
-// more vertices. The tessellator's strips keep its vertex order; its fans
-// and lone triangles come out as strips of three. Strip vertices lie on the
-// clip's grid of 2^-30 px (within 2^-31 px of the polygon's own). How the
-// area is cut into triangles may depend on the polygons tessellated before,
-// never the area.
+// more vertices: one strip per column of trapezoids between two bounding
+// edges, in the order the columns begin down the screen (left to right at
+// the same y). A strip alternates its column's left and right points, left
+// first; gpc_tristrip.cpp tells where a column begins, takes points and
+// ends. The strips are a function of the polygon's shape alone: the same
+// whatever vertex a contour starts at, whatever the contours' order, and
+// moved with the polygon. Their points are the polygon's vertices and points
+// on its edges at the y of a vertex. A polygon whose edges cross or run
+// along each other is first made strictly simple on the clip's grid
+// (2^-30 px).
 void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip);
 
 void gpc_free_polygon(gpc_polygon* polygon);

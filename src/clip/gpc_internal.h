@@ -49,19 +49,14 @@ bool gpc_is_normalised(std::uint64_t digest);
 void gpc_remember_change(std::uint64_t result, std::uint64_t subject, const gpc_box& changed);
 bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& changed);
 
-// Forgets everything, the strips' tiles included (tests use it to compare
-// against a fresh start).
+// Forgets everything (tests use it to compare against a fresh start).
 void gpc_forget_all();
-void gpc_forget_strips();  // the strips' part, defined beside them
 
 // How the calls were served, for tests and the stamp benchmark.
 struct gpc_counters {
     long clipLocal = 0;     // clipped inside a window around the clip operand
     long clipFull = 0;      // clipped as a whole
     long clipFallback = 0;  // the window was tried and given up for the whole
-    long stripsTiles = 0;   // tiles tessellated
-    long stripsReused = 0;  // tiles taken over from the previous strips
-    long stripsRedone = 0;  // taken-over tiles found stale and made afresh
 };
 gpc_counters& gpc_counters_now();
 

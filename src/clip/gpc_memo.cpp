@@ -113,7 +113,6 @@ void gpc_forget_all()
     gpc_counters keep = memo().counters;
     memo() = Memo{};
     memo().counters = keep;
-    gpc_forget_strips();
 }
 
 gpc_counters& gpc_counters_now() { return memo().counters; }

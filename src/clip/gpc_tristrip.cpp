@@ -1,475 +1,394 @@
-// Triangle strips from the GLU tessellator (odd winding = even-odd fill).
+// Triangle strips by a sweep down the screen (increasing y), even-odd fill.
 //
-// The tessellator hands out strips, fans and lone triangles. Strips keep
-// the order it gives; a fan of n vertices becomes n - 2 strips of three
-// (centre, i, i + 1), and each lone triangle a strip of three. Tessellation
-// needs no GL context. Contours with a non-finite or out-of-limit coordinate
-// are left out, as in clipping.
+// Between two bounding edges the filled area forms a column of trapezoids,
+// and one column is one strip. A column keeps a left and a right list of
+// points; the strip alternates them, left first, and the longer list (the
+// left, by one at most) ends it.
 //
-// The plane is cut into square tiles and each tile is tessellated on its
-// own: the polygon is clamped onto the tile (parts outside it slide along
-// its sides, which leaves the inside unchanged under the odd rule), and the
-// strips of all tiles, row by row, make the answer. A stamp changes only the
-// tiles under it, so when the polygon came out of a clip of the polygon
-// whose strips were made last, only those tiles are done again and the
-// others are taken over. The strips of one polygon can therefore differ
-// with its history in how the area is cut into triangles, never in the area
-// they cover. A tile that the tessellator reports an error for stays empty.
-#include <GL/glu.h>
-
+// - A column begins where a filled span appears: at a pointed top (the one
+//   point goes on the left list) or along a line (a flat top, or where a
+//   span is split or merged: left end on the left list, right end on the
+//   right list).
+// - While both bounds go on, every y at which either bound passes through
+//   one of its own vertices adds a pair: the left bound's point at that y
+//   and the right bound's. Vertices elsewhere at the same y add nothing.
+// - A column ends where its span closes, is split or merged, or where a
+//   bound turns along a horizontal edge (a step): both ends of the span at
+//   that y close it, or its one point when the bounds meet there (on the
+//   list whose turn it is).
+// - Strips come out in the order their columns begin: down the screen, and
+//   left to right among columns beginning at the same y.
+//
+// So the strips depend on the polygon's shape alone: not on where a contour
+// starts, the contours' order, or anything made before. Vertices in the
+// middle of a horizontal run, and repeated vertices, are no events.
+//
+// Edges of one contour or of two that cross, or that run along each other,
+// leave no clean columns; such a polygon is first made strictly simple on
+// the clip's grid, and the sweep runs on that.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <deque>
-#include <map>
 #include <vector>
 
 #include "clip/gpc.h"
 #include "clip/gpc_internal.h"
 
-#ifndef CALLBACK
-#define CALLBACK
-#endif
-
 namespace {
 
-constexpr double baseTileSize = 64.0;
-constexpr long maxTiles = 1024;  // beyond this the tiles grow
-constexpr int chunkEdges = 16;   // edges per run with a box of its own
-constexpr double nearSide = 1e-6;  // px: closer to a tile side is a hair
-constexpr double shallow = 1e-6;   // slope: flatter against a side is a hair
+// Edges farther out of order than this (px) at either end of a band cross.
+constexpr double crossingTolerance = 1e-9;
 
-// ---- The tessellator --------------------------------------------------------
+struct Edge {
+    double tx, ty;  // top end (smaller y)
+    double bx, by;  // bottom end
+    double dx;      // x per unit of y
+    int next;       // the edge its bound goes on along below (bx, by), or -1
+    bool continues; // some edge goes on along this one
 
-struct TessPoint {
-    GLdouble xyz[3];
+    double xAt(double y) const
+    {
+        if (y == ty) return tx;
+        if (y == by) return bx;
+        return tx + dx * (y - ty);
+    }
 };
 
-// Strips as lengths and one run of vertices.
-struct StripList {
-    std::vector<int> lengths;
-    std::vector<gpc_vertex> vertices;
+struct Point {
+    int column;
+    bool right;
+    double x, y;
+};
+
+struct EdgeAt {
+    double y;
+    int edge;
+    bool operator<(const EdgeAt& o) const { return y < o.y || (y == o.y && edge < o.edge); }
+};
+
+// What one sweep needs; kept between calls so that a stamp allocates little.
+struct Sweep {
+    std::vector<Edge> edges;
+    std::vector<EdgeAt> tops, bottoms;  // every edge by its top y, and by its bottom y
+    std::vector<int> active;      // edges across the band below the current y, left to right
+    std::vector<int> position;    // per edge: its place in active, or -1
+    std::vector<int> spanColumn;  // per span (pair of active edges): its column
+    std::vector<int> ending, starting, window, windowColumns;
+    std::vector<double> key;      // per edge: x in the middle of the band being ordered
+    std::vector<int> leftCount, rightCount;  // per column
+    std::vector<Point> points;
+    std::vector<gpc_point> kept, optimal;  // one contour's vertices, runs and repeats left out
+    bool tangled = false;         // edges crossed or ran along each other
 
     void clear()
     {
-        lengths.clear();
-        vertices.clear();
-    }
-    void add(const gpc_vertex* v, int n)
-    {
-        lengths.push_back(n);
-        vertices.insert(vertices.end(), v, v + n);
+        edges.clear();
+        tops.clear();
+        bottoms.clear();
+        active.clear();
+        spanColumn.clear();
+        leftCount.clear();
+        rightCount.clear();
+        points.clear();
+        tangled = false;
     }
 };
 
-struct Tessellation {
-    std::deque<TessPoint> points;        // stable addresses: inputs and intersections
-    std::vector<gpc_vertex> primitive;   // vertices of the primitive being emitted
-    GLenum primitiveType = GL_TRIANGLES;
-    StripList* out = nullptr;
-    bool failed = false;
-};
-
-void CALLBACK onBegin(GLenum type, void* data)
+// Adds one ring's edges. Vertices repeated in a row count once, and a
+// vertex inside a horizontal run (the same y as both neighbours) is none.
+void addRing(Sweep& s, const gpc_point* ring, int n)
 {
-    auto& t = *static_cast<Tessellation*>(data);
-    t.primitiveType = type;
-    t.primitive.clear();
-}
+    std::vector<gpc_point>& v = s.kept;
+    v.clear();
+    for (int i = 0; i < n; ++i)
+        if (v.empty() || !(ring[i] == v.back())) v.push_back(ring[i]);
+    while (v.size() > 1 && v.front() == v.back()) v.pop_back();
+    if (v.size() < 3) return;
+    std::vector<gpc_point>& w = s.optimal;
+    w.clear();
+    for (std::size_t i = 0, n = v.size(); i < n; ++i)
+        if (v[(i + n - 1) % n].y != v[i].y || v[(i + 1) % n].y != v[i].y) w.push_back(v[i]);
+    v.swap(w);
+    const int m = int(v.size());
+    if (m < 3) return;
 
-void CALLBACK onVertex(void* vertex, void* data)
-{
-    auto& t = *static_cast<Tessellation*>(data);
-    const auto* p = static_cast<const TessPoint*>(vertex);
-    t.primitive.push_back(gpc_vertex{p->xyz[0], p->xyz[1], p->xyz[0], p->xyz[1]});
-}
-
-void CALLBACK onEnd(void* data)
-{
-    auto& t = *static_cast<Tessellation*>(data);
-    const std::vector<gpc_vertex>& v = t.primitive;
-    const int n = int(v.size());
-    switch (t.primitiveType) {
-    case GL_TRIANGLE_STRIP:
-        if (n >= 3) t.out->add(v.data(), n);
-        break;
-    case GL_TRIANGLE_FAN:
-        for (int i = 1; i + 1 < n; ++i) {
-            const gpc_vertex triangle[3] = {v[0], v[std::size_t(i)], v[std::size_t(i) + 1]};
-            t.out->add(triangle, 3);
+    // Edge i runs from v[i] to v[i + 1]; ids of the non-horizontal ones.
+    const int base = int(s.edges.size());
+    std::vector<int>& id = s.position;  // borrowed as scratch; reset before the sweep
+    id.assign(std::size_t(m), -1);
+    for (int i = 0; i < m; ++i) {
+        const gpc_point& a = v[std::size_t(i)];
+        const gpc_point& b = v[std::size_t((i + 1) % m)];
+        if (a.y == b.y) continue;
+        id[std::size_t(i)] = int(s.edges.size());
+        Edge e{};
+        if (a.y < b.y) e = Edge{a.x, a.y, b.x, b.y, 0.0, -1, false};
+        else e = Edge{b.x, b.y, a.x, a.y, 0.0, -1, false};
+        e.dx = (e.bx - e.tx) / (e.by - e.ty);
+        s.edges.push_back(e);
+    }
+    // Downward along the ring (a.y < b.y), the bound goes on into edge i + 1
+    // when that one keeps going down; upward along it, into edge i - 1.
+    for (int i = 0; i < m; ++i) {
+        const int e = id[std::size_t(i)];
+        if (e < 0) continue;
+        const gpc_point& a = v[std::size_t(i)];
+        const gpc_point& b = v[std::size_t((i + 1) % m)];
+        if (a.y < b.y) {
+            const gpc_point& c = v[std::size_t((i + 2) % m)];
+            if (c.y > b.y) s.edges[std::size_t(e)].next = id[std::size_t((i + 1) % m)];
+        } else {
+            const gpc_point& c = v[std::size_t((i + m - 1) % m)];
+            if (c.y > a.y) s.edges[std::size_t(e)].next = id[std::size_t((i + m - 1) % m)];
         }
-        break;
-    default:  // GL_TRIANGLES
-        for (int i = 0; i + 2 < n; i += 3) t.out->add(&v[std::size_t(i)], 3);
-        break;
     }
-    t.primitive.clear();
+    for (std::size_t e = std::size_t(base); e < s.edges.size(); ++e)
+        if (s.edges[e].next >= 0) s.edges[std::size_t(s.edges[e].next)].continues = true;
 }
 
-void CALLBACK onCombine(GLdouble coords[3], void* neighbours[4], GLfloat weights[4], void** outData, void* data)
+int newColumn(Sweep& s)
 {
-    auto& t = *static_cast<Tessellation*>(data);
-    t.points.push_back(TessPoint{{coords[0], coords[1], 0.0}});
-    *outData = &t.points.back();
+    s.leftCount.push_back(0);
+    s.rightCount.push_back(0);
+    return int(s.leftCount.size()) - 1;
 }
 
-void CALLBACK onError(GLenum, void* data)
+void addPoint(Sweep& s, int column, bool right, double x, double y)
 {
-    static_cast<Tessellation*>(data)->failed = true;
+    s.points.push_back(Point{column, right, x, y});
+    ++(right ? s.rightCount : s.leftCount)[std::size_t(column)];
 }
 
-using TessCallback = void(CALLBACK*)();
-
-GLUtesselator* tessellator()
+// Puts edges in their order across the band from y to yNext (by x in the
+// middle of it; edges along each other in a fixed order of their ends).
+void orderBand(Sweep& s, std::vector<int>& band, double y, double yNext)
 {
-    static GLUtesselator* tess = [] {
-        GLUtesselator* made = gluNewTess();
-        if (!made) return made;
-        gluTessProperty(made, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
-        gluTessNormal(made, 0.0, 0.0, 1.0);
-        gluTessCallback(made, GLU_TESS_BEGIN_DATA, reinterpret_cast<TessCallback>(onBegin));
-        gluTessCallback(made, GLU_TESS_VERTEX_DATA, reinterpret_cast<TessCallback>(onVertex));
-        gluTessCallback(made, GLU_TESS_END_DATA, reinterpret_cast<TessCallback>(onEnd));
-        gluTessCallback(made, GLU_TESS_COMBINE_DATA, reinterpret_cast<TessCallback>(onCombine));
-        gluTessCallback(made, GLU_TESS_ERROR_DATA, reinterpret_cast<TessCallback>(onError));
-        return made;
-    }();
-    return tess;
+    const double mid = 0.5 * (y + yNext);
+    for (int e : band) s.key[std::size_t(e)] = s.edges[std::size_t(e)].xAt(mid);
+    for (std::size_t i = 1; i < band.size(); ++i) {
+        const int e = band[i];
+        std::size_t j = i;
+        while (j > 0) {
+            const int f = band[j - 1];
+            const double ke = s.key[std::size_t(e)], kf = s.key[std::size_t(f)];
+            if (kf < ke) break;
+            if (kf == ke) {
+                const Edge& a = s.edges[std::size_t(f)];
+                const Edge& b = s.edges[std::size_t(e)];
+                if (a.ty < b.ty || (a.ty == b.ty && a.by <= b.by)) break;
+            }
+            band[j] = f;
+            --j;
+        }
+        band[j] = e;
+    }
 }
 
-// Tessellates rings given as runs of (x, y) into out. On an error out is
-// left empty.
-void tessellate(const std::vector<gpc_point>& points, const std::vector<int>& ringLengths, StripList& out)
+// Whether edge a, left of edge b at y, stays left of it down to where
+// either ends; edges that run along each other do not count as in order.
+bool inOrder(const Sweep& s, int a, int b, double y)
 {
-    out.clear();
-    GLUtesselator* tess = tessellator();
-    if (!tess || ringLengths.empty()) return;
-    Tessellation t;
-    t.out = &out;
-    gluTessBeginPolygon(tess, &t);
+    const Edge& l = s.edges[std::size_t(a)];
+    const Edge& r = s.edges[std::size_t(b)];
+    const double end = std::min(l.by, r.by);
+    const double top = r.xAt(y) - l.xAt(y), bottom = r.xAt(end) - l.xAt(end);
+    return top >= -crossingTolerance && bottom >= -crossingTolerance && !(top == 0 && bottom == 0);
+}
+
+// The first place in active whose edge lies at or right of x at y.
+std::size_t firstAtOrRight(const Sweep& s, double x, double y)
+{
+    std::size_t lo = 0, hi = s.active.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (s.edges[std::size_t(s.active[mid])].xAt(y) < x) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+// The sweep over the edges added. At each y only the spans whose bounds end
+// there, or that new edges fall into, are looked at again: a span left
+// alone goes on and takes no points. When edges cross or run along each
+// other (found as neighbours, where two edges first meet in the sweep), a
+// strict sweep gives up (false); otherwise it goes on as well as it can.
+bool sweep(Sweep& s, bool strict)
+{
+    for (int e = 0; e < int(s.edges.size()); ++e) {
+        const Edge& edge = s.edges[std::size_t(e)];
+        s.tops.push_back(EdgeAt{edge.ty, e});
+        s.bottoms.push_back(EdgeAt{edge.by, e});
+    }
+    std::sort(s.tops.begin(), s.tops.end());
+    std::sort(s.bottoms.begin(), s.bottoms.end());
+    s.key.resize(s.edges.size());
+    s.position.assign(s.edges.size(), -1);
+
+    std::size_t nextTop = 0, nextBottom = 0;
+    const std::size_t topCount = s.tops.size(), bottomCount = s.bottoms.size();
+    while (nextBottom < bottomCount) {
+        double y = s.bottoms[nextBottom].y;
+        if (nextTop < topCount) y = std::min(y, s.tops[nextTop].y);
+        s.ending.clear();
+        s.starting.clear();
+        while (nextBottom < bottomCount && s.bottoms[nextBottom].y == y) s.ending.push_back(s.bottoms[nextBottom++].edge);
+        for (; nextTop < topCount && s.tops[nextTop].y == y; ++nextTop)
+            if (!s.edges[std::size_t(s.tops[nextTop].edge)].continues) s.starting.push_back(s.tops[nextTop].edge);
+        double yNext = nextBottom < bottomCount ? s.bottoms[nextBottom].y : y;
+        if (nextTop < topCount) yNext = std::min(yNext, s.tops[nextTop].y);
+
+        // The window: whole spans of active, from lo to hi, around every edge
+        // that ends here and every place a new edge goes.
+        std::size_t lo = s.active.size(), hi = 0;
+        for (int e : s.ending) {
+            const int at = s.position[std::size_t(e)];
+            if (at < 0) continue;  // left out of a tangle
+            lo = std::min(lo, std::size_t(at) & ~std::size_t(1));
+            hi = std::max(hi, (std::size_t(at) | 1) + 1);
+        }
+        for (int e : s.starting) {
+            if (s.active.empty()) break;
+            const double x = s.edges[std::size_t(e)].tx;
+            const std::size_t first = firstAtOrRight(s, x - crossingTolerance, y);
+            std::size_t last = first;
+            while (last < s.active.size() && s.edges[std::size_t(s.active[last])].xAt(y) <= x + crossingTolerance) ++last;
+            const std::size_t from = first > 0 ? first - 1 : 0, to = std::min(last, s.active.size() - 1);
+            lo = std::min(lo, from & ~std::size_t(1));
+            hi = std::max(hi, (to | 1) + 1);
+        }
+        hi = std::min(hi, s.active.size());
+        if (lo > hi) lo = hi = s.active.size() & ~std::size_t(1);
+
+        // The window's edges below y: those going on through y, the ones
+        // their bounds go on along, and the bounds that begin at y.
+        s.window.clear();
+        for (std::size_t i = lo; i < hi; ++i) {
+            const int e = s.active[i];
+            const Edge& edge = s.edges[std::size_t(e)];
+            if (edge.by > y) s.window.push_back(e);
+            else if (edge.next >= 0) s.window.push_back(edge.next);
+        }
+        s.window.insert(s.window.end(), s.starting.begin(), s.starting.end());
+        if (yNext > y) orderBand(s, s.window, y, yNext);
+        else s.window.clear();  // nothing goes on below the last y
+
+        // New neighbours must not cross or run along each other.
+        const int before = lo > 0 ? s.active[lo - 1] : -1;
+        const int after = hi < s.active.size() ? s.active[hi] : -1;
+        int left = before;
+        for (std::size_t i = 0; i <= s.window.size(); ++i) {
+            const int right = i < s.window.size() ? s.window[i] : after;
+            if (left >= 0 && right >= 0 && !inOrder(s, left, right, y)) s.tangled = true;
+            left = right;
+        }
+        if (s.window.size() % 2 != 0) {  // cannot happen for closed rings
+            s.tangled = true;
+            s.window.pop_back();
+        }
+        if (s.tangled && strict) return false;
+
+        // The window's spans above y go on into a span below, or end here.
+        for (std::size_t i = 0; i < s.window.size(); ++i) s.position[std::size_t(s.window[i])] = int(i);
+        s.windowColumns.assign(s.window.size() / 2, -1);
+        for (std::size_t span = lo / 2; span < hi / 2; ++span) {
+            const int column = s.spanColumn[span];
+            const int l = s.active[2 * span], r = s.active[2 * span + 1];
+            const Edge& leftEdge = s.edges[std::size_t(l)];
+            const Edge& rightEdge = s.edges[std::size_t(r)];
+            const int goesLeft = leftEdge.by > y ? l : leftEdge.next;
+            const int goesRight = rightEdge.by > y ? r : rightEdge.next;
+            const double xl = leftEdge.xAt(y), xr = rightEdge.xAt(y);
+            bool goesOn = false;
+            if (goesLeft >= 0 && goesRight >= 0) {
+                const int at = s.position[std::size_t(goesLeft)];
+                goesOn = at >= 0 && at % 2 == 0 && std::size_t(at + 1) < s.window.size() &&
+                         s.window[std::size_t(at)] == goesLeft && s.window[std::size_t(at + 1)] == goesRight;
+                if (goesOn) s.windowColumns[std::size_t(at / 2)] = column;
+            }
+            if (goesOn) {
+                if (leftEdge.by == y || rightEdge.by == y) {  // a vertex on a bound
+                    addPoint(s, column, false, xl, y);
+                    addPoint(s, column, true, xr, y);
+                }
+            } else if (xl == xr) {  // pointed bottom: on the list whose turn it is
+                const bool rightsTurn = s.leftCount[std::size_t(column)] > s.rightCount[std::size_t(column)];
+                addPoint(s, column, rightsTurn, xl, y);
+            } else {
+                addPoint(s, column, false, xl, y);
+                addPoint(s, column, true, xr, y);
+            }
+        }
+        // Spans below y that no column goes on into begin one, left to right.
+        for (std::size_t span = 0; span < s.windowColumns.size(); ++span) {
+            if (s.windowColumns[span] >= 0) continue;
+            const int column = newColumn(s);
+            s.windowColumns[span] = column;
+            const double xl = s.edges[std::size_t(s.window[2 * span])].xAt(y);
+            const double xr = s.edges[std::size_t(s.window[2 * span + 1])].xAt(y);
+            addPoint(s, column, false, xl, y);
+            if (xl != xr) addPoint(s, column, true, xr, y);
+        }
+
+        // The window replaces its part of active.
+        for (std::size_t i = lo; i < hi; ++i) s.position[std::size_t(s.active[i])] = -1;
+        s.active.erase(s.active.begin() + std::ptrdiff_t(lo), s.active.begin() + std::ptrdiff_t(hi));
+        s.active.insert(s.active.begin() + std::ptrdiff_t(lo), s.window.begin(), s.window.end());
+        s.spanColumn.erase(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.spanColumn.begin() + std::ptrdiff_t(hi / 2));
+        s.spanColumn.insert(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.windowColumns.begin(), s.windowColumns.end());
+        for (std::size_t i = lo; i < s.active.size(); ++i) s.position[std::size_t(s.active[i])] = int(i);
+    }
+    return !s.tangled;
+}
+
+// Collects the usable contours as rings.
+void usableRings(const gpc_polygon& polygon, std::vector<gpc_point>& points, std::vector<int>& lengths)
+{
+    points.clear();
+    lengths.clear();
+    for (int c = 0; c < polygon.num_contours; ++c) {
+        const gpc_vertex_list& contour = polygon.contour[c];
+        if (!gpc_contour_usable(contour)) continue;
+        for (int v = 0; v < contour.num_vertices; ++v) points.push_back({contour.vertex[v].x, contour.vertex[v].y});
+        lengths.push_back(contour.num_vertices);
+    }
+}
+
+bool sweepRings(Sweep& s, const std::vector<gpc_point>& points, const std::vector<int>& lengths, bool strict)
+{
+    s.clear();
     std::size_t at = 0;
-    for (int n : ringLengths) {
-        gluTessBeginContour(tess);
-        for (int v = 0; v < n; ++v, ++at) {
-            t.points.push_back(TessPoint{{points[at].x, points[at].y, 0.0}});
-            TessPoint& p = t.points.back();
-            gluTessVertex(tess, p.xyz, &p);
-        }
-        gluTessEndContour(tess);
+    for (int n : lengths) {
+        addRing(s, points.data() + at, n);
+        at += std::size_t(n);
     }
-    gluTessEndPolygon(tess);
-    if (t.failed) out.clear();
+    return sweep(s, strict);
 }
 
-// ---- Tiles ------------------------------------------------------------------
-
-struct Bounds {
-    double x0 = 0, y0 = 0, x1 = -1, y1 = -1;
-    bool empty() const { return x0 > x1; }
-    void add(double x, double y)
-    {
-        if (empty()) {
-            x0 = x1 = x;
-            y0 = y1 = y;
-            return;
-        }
-        x0 = std::min(x0, x), x1 = std::max(x1, x);
-        y0 = std::min(y0, y), y1 = std::max(y1, y);
-    }
-};
-
-struct TileRange {
-    long i0 = 0, j0 = 0, i1 = -1, j1 = -1;  // inclusive
-    long count() const { return i1 < i0 || j1 < j0 ? 0 : (i1 - i0 + 1) * (j1 - j0 + 1); }
-};
-
-TileRange tilesOver(double x0, double y0, double x1, double y1, double size)
+void emit(const Sweep& s, gpc_tristrip* tristrip)
 {
-    if (x0 > x1 || y0 > y1) return TileRange{};
-    return TileRange{long(std::floor(x0 / size)), long(std::floor(y0 / size)), long(std::floor(x1 / size)),
-                     long(std::floor(y1 / size))};
-}
-
-struct Clamp {
-    double x0, y0, x1, y1;
-
-    gpc_point operator()(double x, double y) const
-    {
-        return {std::min(std::max(x, x0), x1), std::min(std::max(y, y0), y1)};
-    }
-    bool sameSide(const gpc_point& a, const gpc_point& b,
-                  const gpc_point& c) const
-    {
-        return (a.x == b.x && b.x == c.x && (a.x == x0 || a.x == x1)) ||
-               (a.y == b.y && b.y == c.y && (a.y == y0 || a.y == y1));
-    }
-};
-
-struct Tiler {
-    std::vector<gpc_point> points;  // rings of the tile being built
-    std::vector<int> ringLengths;
-    std::vector<gpc_point> cleanPoints;  // the same, strictly simple
-    std::vector<int> cleanLengths;
-    std::vector<gpc_point> ring;
-    struct Cut {
-        double t;
-        gpc_point at;
-    };
-    std::vector<Cut> cuts;
-    std::vector<const gpc_vertex_list*> contours;
-    std::vector<Bounds> contourBounds;
-    std::vector<std::size_t> firstChunk;  // per contour, into chunkBounds
-    std::vector<Bounds> chunkBounds;      // per run of chunkEdges edges
-    bool risky = false;                   // the tile needs Clipper's help
-};
-
-void pushReduced(std::vector<gpc_point>& ring, const gpc_point& p, const Clamp& clamp)
-{
-    if (!ring.empty() && ring.back() == p) return;
-    while (ring.size() >= 2 && clamp.sameSide(ring[ring.size() - 2], ring.back(), p)) ring.pop_back();
-    if (!ring.empty() && ring.back() == p) return;
-    ring.push_back(p);
-}
-
-// Where edge u -> v crosses the line x = X (or y = Y when vertical is false),
-// computed from the edge's endpoints in a fixed order so that the two tiles
-// sharing the line agree to the bit.
-double crossingOther(const gpc_vertex& u, const gpc_vertex& v, double line, bool vertical)
-{
-    const gpc_vertex* a = &u;
-    const gpc_vertex* b = &v;
-    if (b->x < a->x || (b->x == a->x && b->y < a->y)) std::swap(a, b);
-    if (vertical) return a->y + (line - a->x) / (b->x - a->x) * (b->y - a->y);
-    return a->x + (line - a->y) / (b->y - a->y) * (b->x - a->x);
-}
-
-// The polygon clamped onto one tile, tessellated.
-void buildTile(Tiler& tiler, const Clamp& box, StripList& out)
-{
-    tiler.points.clear();
-    tiler.ringLengths.clear();
-    tiler.risky = false;
-    for (std::size_t c = 0; c < tiler.contours.size(); ++c) {
-        const Bounds& b = tiler.contourBounds[c];
-        if (b.x1 < box.x0 || b.x0 > box.x1 || b.y1 < box.y0 || b.y0 > box.y1) continue;
-        const gpc_vertex_list& contour = *tiler.contours[c];
-        const int n = contour.num_vertices;
-        auto& ring = tiler.ring;
-        ring.clear();
-        auto outcode = [&](const gpc_vertex& p) {
-            return (p.x < box.x0 ? 1 : 0) | (p.x > box.x1 ? 2 : 0) | (p.y < box.y0 ? 4 : 0) | (p.y > box.y1 ? 8 : 0);
-        };
-        const Bounds* chunk = &tiler.chunkBounds[tiler.firstChunk[c]];
-        int i = 0;
-        // The tessellator sees the polygon on the clip's grid, where it is
-        // known to be strictly simple; in its own doubles a vertex may sit a
-        // hair off an edge it touches.
-        auto snapped = [&](int k) {
-            const gpc_vertex& p = contour.vertex[k];
-            const double x = gpc_snap(p.x), y = gpc_snap(p.y);
-            return gpc_vertex{x, y, x, y};
-        };
-        gpc_vertex next = snapped(0);
-        int codeV = outcode(next);
-        while (i < n) {
-            if (i % chunkEdges == 0) {
-                // A run of edges wholly beyond one side of the tile folds
-                // onto that side: its first point stands for all of it.
-                const Bounds& r = chunk[i / chunkEdges];
-                if (r.x1 < box.x0 || r.x0 > box.x1 || r.y1 < box.y0 || r.y0 > box.y1) {
-                    pushReduced(ring, box(next.x, next.y), box);
-                    i += chunkEdges;
-                    if (i < n) {
-                        next = snapped(i);
-                        codeV = outcode(next);
-                    }
-                    continue;
-                }
-            }
-            const gpc_vertex u = next;
-            next = snapped((i + 1) % n);
-            const gpc_vertex& v = next;
-            const int codeU = codeV;
-            codeV = outcode(v);
-            ++i;
-            pushReduced(ring, box(u.x, u.y), box);
-            if (codeU == 0 && (u.x - box.x0 < nearSide || box.x1 - u.x < nearSide || u.y - box.y0 < nearSide || box.y1 - u.y < nearSide))
-                tiler.risky = true;
-            // Both ends beyond the same side: the clamped edge runs along
-            // that side and its cuts would all fold away.
-            if (codeU & codeV) continue;
-            tiler.cuts.clear();
-            for (double X : {box.x0, box.x1})
-                if ((u.x < X && v.x > X) || (u.x > X && v.x < X)) {
-                    const gpc_point at = box(X, crossingOther(u, v, X, true));
-                    tiler.cuts.push_back({(X - u.x) / (v.x - u.x), at});
-                    if (std::fabs(v.x - u.x) < shallow * std::fabs(v.y - u.y) || at.y - box.y0 < nearSide || box.y1 - at.y < nearSide)
-                        tiler.risky = true;
-                }
-            for (double Y : {box.y0, box.y1})
-                if ((u.y < Y && v.y > Y) || (u.y > Y && v.y < Y)) {
-                    const gpc_point at = box(crossingOther(u, v, Y, false), Y);
-                    tiler.cuts.push_back({(Y - u.y) / (v.y - u.y), at});
-                    if (std::fabs(v.y - u.y) < shallow * std::fabs(v.x - u.x) || at.x - box.x0 < nearSide || box.x1 - at.x < nearSide)
-                        tiler.risky = true;
-                }
-            if (tiler.cuts.size() > 1)
-                std::sort(tiler.cuts.begin(), tiler.cuts.end(), [](const Tiler::Cut& a, const Tiler::Cut& b) { return a.t < b.t; });
-            for (const Tiler::Cut& cut : tiler.cuts) pushReduced(ring, cut.at, box);
-        }
-        // Fold the ring's two ends into each other as well.
-        std::size_t first = 0;
-        bool changed = true;
-        while (changed && ring.size() - first >= 3) {
-            changed = false;
-            if (ring.back() == ring[first]) {
-                ring.pop_back();
-                changed = true;
-            } else if (box.sameSide(ring[ring.size() - 2], ring.back(), ring[first])) {
-                ring.pop_back();
-                changed = true;
-            } else if (box.sameSide(ring.back(), ring[first], ring[first + 1])) {
-                ++first;
-                changed = true;
-            }
-        }
-        if (ring.size() - first < 3) continue;
-        tiler.points.insert(tiler.points.end(), ring.begin() + std::ptrdiff_t(first), ring.end());
-        tiler.ringLengths.push_back(int(ring.size() - first));
-    }
-    // Rings that lie wholly on the tile's sides wind round the whole tile:
-    // the tile is solid when they wind an odd number of times.
-    bool allOnSides = true;
-    std::size_t start = 0;
-    for (int n : tiler.ringLengths) {
-        for (int k = 0; k < n && allOnSides; ++k) {
-            const gpc_point& a = tiler.points[start + std::size_t(k)];
-            const gpc_point& b = tiler.points[start + std::size_t((k + 1) % n)];
-            allOnSides = (a.x == b.x && (a.x == box.x0 || a.x == box.x1)) || (a.y == b.y && (a.y == box.y0 || a.y == box.y1));
-        }
-        start += std::size_t(n);
-    }
-    if (allOnSides) {
-        out.clear();
-        double sum = 0.0;
-        std::size_t at = 0;
-        for (int n : tiler.ringLengths) {
-            for (int k = 0; k < n; ++k) {
-                const gpc_point& a = tiler.points[at + std::size_t(k)];
-                const gpc_point& b = tiler.points[at + std::size_t((k + 1) % n)];
-                sum += (a.x - box.x0) * (b.y - box.y0) - (b.x - box.x0) * (a.y - box.y0);
-            }
-            at += std::size_t(n);
-        }
-        const long windings = std::lround(std::fabs(sum * 0.5) / ((box.x1 - box.x0) * (box.y1 - box.y0)));
-        if (windings % 2 == 1) {
-            const gpc_vertex a{box.x0, box.y0, box.x0, box.y0}, b{box.x1, box.y0, box.x1, box.y0};
-            const gpc_vertex c{box.x1, box.y1, box.x1, box.y1}, d{box.x0, box.y1, box.x0, box.y1};
-            const gpc_vertex first[3] = {a, b, c}, second[3] = {a, c, d};
-            out.add(first, 3);
-            out.add(second, 3);
-        }
-        return;
-    }
-
-    // Clamping leaves exact runs along the tile's sides, which the
-    // tessellator takes in its stride. A vertex within a hair of a side, or
-    // an edge meeting a side at a hair's angle or next to a corner, is
-    // another matter: such a tile is first made strictly simple by Clipper.
-    if (tiler.risky && gpc_normalise_rings(tiler.points, tiler.ringLengths, tiler.cleanPoints, tiler.cleanLengths))
-        tessellate(tiler.cleanPoints, tiler.cleanLengths, out);
-    else
-        tessellate(tiler.points, tiler.ringLengths, out);
-}
-
-struct StripCache {
-    bool valid = false;
-    std::uint64_t digest = 0;
-    double tileSize = baseTileSize;
-    std::map<std::pair<long, long>, StripList> tiles;  // (row, column): strips come out row by row
-};
-
-StripCache& cache()
-{
-    thread_local StripCache c;
-    return c;
-}
-
-Tiler& tiler()
-{
-    thread_local Tiler t;
-    return t;
-}
-
-void buildTiles(Tiler& t, StripCache& c, const TileRange& range)
-{
-    StripList made;
-    for (long j = range.j0; j <= range.j1; ++j)
-        for (long i = range.i0; i <= range.i1; ++i) {
-            const Clamp box{double(i) * c.tileSize, double(j) * c.tileSize, double(i + 1) * c.tileSize, double(j + 1) * c.tileSize};
-            buildTile(t, box, made);
-            ++gpc_counters_now().stripsTiles;
-            if (!made.lengths.empty()) c.tiles[{j, i}] = std::move(made);
-            made = StripList{};
-        }
-}
-
-// The area of a polygon in the contract's form (outer contours negative)
-// and the length of its outline measured along the axes.
-struct Measure {
-    double area = 0.0, outline = 0.0;
-};
-
-Measure measure(const gpc_polygon& p)
-{
-    Measure m;
-    for (int k = 0; k < p.num_contours; ++k) {
-        const gpc_vertex_list& l = p.contour[k];
-        if (!gpc_contour_usable(l)) continue;
-        double sum = 0.0;
-        const double ox = l.vertex[0].x, oy = l.vertex[0].y;  // about the first vertex, for precision
-        for (int i = 0; i < l.num_vertices; ++i) {
-            const gpc_vertex& a = l.vertex[i];
-            const gpc_vertex& b = l.vertex[(i + 1) % l.num_vertices];
-            sum += (a.x - ox) * (b.y - oy) - (b.x - ox) * (a.y - oy);
-            m.outline += std::fabs(b.x - a.x) + std::fabs(b.y - a.y);
-        }
-        m.area -= sum * 0.5;
-    }
-    return m;
-}
-
-double stripsArea(const StripCache& c)
-{
-    double sum = 0.0;
-    for (const auto& [key, list] : c.tiles) {
-        const gpc_vertex* v = list.vertices.data();
-        for (int n : list.lengths) {
-            for (int i = 0; i + 2 < n; ++i)
-                sum += std::fabs((v[i + 1].x - v[i].x) * (v[i + 2].y - v[i].y) - (v[i + 2].x - v[i].x) * (v[i + 1].y - v[i].y));
-            v += n;
-        }
-    }
-    return sum * 0.5;
-}
-
-void emit(const StripCache& c, gpc_tristrip* tristrip)
-{
-    std::size_t strips = 0;
-    for (const auto& [key, list] : c.tiles) strips += list.lengths.size();
+    const std::size_t columns = s.leftCount.size();
+    std::vector<int> stripOf(columns, -1);
+    int strips = 0;
+    for (std::size_t c = 0; c < columns; ++c)
+        if (s.leftCount[c] + s.rightCount[c] >= 3) stripOf[c] = strips++;
+    tristrip->num_strips = strips;
+    tristrip->strip = nullptr;
     if (strips == 0) return;
-    tristrip->strip = static_cast<gpc_vertex_list*>(gpc_checked_malloc(sizeof(gpc_vertex_list) * strips));
-    int s = 0;
-    for (const auto& [key, list] : c.tiles) {
-        const gpc_vertex* v = list.vertices.data();
-        for (int n : list.lengths) {
-            auto* copy = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(n)));
-            std::memcpy(copy, v, sizeof(gpc_vertex) * std::size_t(n));
-            tristrip->strip[s++] = gpc_vertex_list{n, copy};
-            v += n;
-        }
+    tristrip->strip = static_cast<gpc_vertex_list*>(gpc_checked_malloc(sizeof(gpc_vertex_list) * std::size_t(strips)));
+    for (std::size_t c = 0; c < columns; ++c) {
+        if (stripOf[c] < 0) continue;
+        gpc_vertex_list& list = tristrip->strip[stripOf[c]];
+        list.num_vertices = s.leftCount[c] + s.rightCount[c];
+        list.vertex = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(list.num_vertices)));
     }
-    tristrip->num_strips = s;
+    // The left list takes the even places, the right list the odd ones.
+    std::vector<int> leftAt(columns, 0), rightAt(columns, 1);
+    for (const Point& p : s.points) {
+        const int strip = stripOf[std::size_t(p.column)];
+        if (strip < 0) continue;
+        int& at = p.right ? rightAt[std::size_t(p.column)] : leftAt[std::size_t(p.column)];
+        tristrip->strip[strip].vertex[at] = gpc_vertex{p.x, p.y, p.x, p.y};
+        at += 2;
+    }
 }
 
 }  // namespace
@@ -477,89 +396,21 @@ void emit(const StripCache& c, gpc_tristrip* tristrip)
 void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
 {
     if (!tristrip) return;
-    *tristrip = gpc_tristrip{0, nullptr};
-    StripCache& c = cache();
-    const std::uint64_t digest = gpc_polygon_digest(polygon);
-    if (c.valid && c.digest == digest) {
-        emit(c, tristrip);
-        return;
+    tristrip->num_strips = 0;
+    tristrip->strip = nullptr;
+    if (!polygon || polygon->num_contours <= 0 || !polygon->contour) return;
+
+    thread_local Sweep s;
+    thread_local std::vector<gpc_point> points, cleanPoints;
+    thread_local std::vector<int> lengths, cleanLengths;
+    usableRings(*polygon, points, lengths);
+    if (!sweepRings(s, points, lengths, true)) {
+        // Crossing or overlapping edges: sweep the same area made strictly
+        // simple (or, should Clipper fail, the rings as they are).
+        if (gpc_normalise_rings(points, lengths, cleanPoints, cleanLengths))
+            sweepRings(s, cleanPoints, cleanLengths, false);
+        else
+            sweepRings(s, points, lengths, false);
     }
-
-    // A polygon that did not come out of a clip (a level file, say) is
-    // first made strictly simple as a whole, as a clip would see it.
-    gpc_polygon normalised{0, nullptr, nullptr};
-    if (!gpc_is_normalised(digest)) {
-        gpc_polygon empty{0, nullptr, nullptr};
-        gpc_polygon_clip_whole(GPC_UNION, polygon, &empty, &normalised);
-        polygon = &normalised;
-    }
-
-    Tiler& t = tiler();
-    t.contours.clear();
-    t.contourBounds.clear();
-    t.firstChunk.clear();
-    t.chunkBounds.clear();
-    Bounds all;
-    if (polygon && polygon->contour)
-        for (int k = 0; k < polygon->num_contours; ++k) {
-            const gpc_vertex_list& contour = polygon->contour[k];
-            if (!gpc_contour_usable(contour)) continue;
-            Bounds b;
-            t.firstChunk.push_back(t.chunkBounds.size());
-            const int n = contour.num_vertices;
-            for (int first = 0; first < n; first += chunkEdges) {
-                Bounds run;
-                for (int v = first; v <= first + chunkEdges && v <= n; ++v) run.add(contour.vertex[v % n].x, contour.vertex[v % n].y);
-                t.chunkBounds.push_back(run);
-                b.add(run.x0, run.y0);
-                b.add(run.x1, run.y1);
-            }
-            t.contours.push_back(&contour);
-            t.contourBounds.push_back(b);
-            all.add(b.x0, b.y0);
-            all.add(b.x1, b.y1);
-        }
-
-    // Which tiles to make: those under the last change when the previous
-    // strips are the ones it started from, else all of them.
-    std::uint64_t before = 0;
-    gpc_box changed{};
-    const bool incremental = c.valid && gpc_find_change(digest, before, changed) && before == c.digest &&
-                             tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize).count() <= maxTiles;
-    if (incremental) {
-        const TileRange under = tilesOver(changed.x0, changed.y0, changed.x1, changed.y1, c.tileSize);
-        for (auto it = c.tiles.begin(); it != c.tiles.end();) {
-            const long j = it->first.first, i = it->first.second;
-            if (i >= under.i0 && i <= under.i1 && j >= under.j0 && j <= under.j1) it = c.tiles.erase(it);
-            else ++it;
-        }
-        const TileRange over = tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize);
-        gpc_counters_now().stripsReused += long(c.tiles.size());
-        buildTiles(t, c, TileRange{std::max(under.i0, over.i0), std::max(under.j0, over.j0), std::min(under.i1, over.i1),
-                                   std::min(under.j1, over.j1)});
-        // A clip changes the level only near the stamp, up to its grid of
-        // 2^-30 px; where the level is thinner than that grid, a whole
-        // sliver far away can vanish. The areas tell: if the strips no
-        // longer match the polygon, all tiles are made afresh.
-        const Measure m = measure(*polygon);
-        if (std::fabs(stripsArea(c) - m.area) > 1e-7 * std::fabs(m.area) + 2e-9 * m.outline) {
-            ++gpc_counters_now().stripsRedone;
-            c.tiles.clear();
-            buildTiles(t, c, tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize));
-        }
-    } else {
-        c.tiles.clear();
-        c.tileSize = baseTileSize;
-        while (tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize).count() > maxTiles) c.tileSize *= 2.0;
-        buildTiles(t, c, tilesOver(all.x0, all.y0, all.x1, all.y1, c.tileSize));
-    }
-    c.valid = true;
-    c.digest = digest;
-    emit(c, tristrip);
-    gpc_free_polygon(&normalised);
-}
-
-void gpc_forget_strips()
-{
-    cache() = StripCache{};
+    emit(s, tristrip);
 }

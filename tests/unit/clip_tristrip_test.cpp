@@ -1,5 +1,5 @@
-// Triangle strips: exact cover of the polygon, holes left empty, fans and
-// lone triangles turned into three-vertex strips, empty and broken inputs.
+// Triangle strips: exact cover of the polygon, holes left empty, empty and
+// broken inputs. Their layout is tested in clip_strip_layout_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -40,26 +40,6 @@ TEST(TristripCover, EmptyPolygonGivesNoStrips)
     EXPECT_EQ(strips.t.strip, nullptr);
     gpc_polygon_to_tristrip(nullptr, &strips);
     EXPECT_EQ(strips.t.num_strips, 0);
-}
-
-TEST(TristripCover, ConvexFanBecomesThreeVertexStrips)
-{
-    // A small convex outline (within one of the 64 px tiles the plane is
-    // cut into): the tessellator emits a fan, and its n - 2 triangles come
-    // out as strips of three vertices.
-    Poly hexagon;
-    hexagon.add(ngon(32, 32, 20, 6));
-    Strips strips;
-    gpc_polygon_to_tristrip(&hexagon, &strips);
-    int triangles = 0;
-    forEachTriangle(strips.t, [&](const gpc_vertex&, const gpc_vertex&, const gpc_vertex&) { ++triangles; });
-    EXPECT_EQ(triangles, 4);
-    double polygonArea = std::fabs(signedArea(hexagon.p.contour[0]));
-    expectCover(hexagon.p, strips.t, polygonArea);
-    // Strips of three are what the game weighs fully: (0, 1, 2) per strip.
-    for (int s = 0; s < strips.t.num_strips; ++s)
-        if (strips.t.strip[s].num_vertices != 3) ADD_FAILURE() << "a fan must become strips of three";
-    EXPECT_EQ(strips.t.num_strips, 4);
 }
 
 TEST(TristripCover, LoneTriangleIsOneStrip)
@@ -161,13 +141,11 @@ TEST(TristripRobustness, BrokenContoursAreLeftOut)
         }
 }
 
-TEST(TristripTiles, BigShapesAreCutAtTileSidesWithoutGapsOrOverlaps)
+TEST(TristripCover, BigShapesInNegativeCoordinates)
 {
-    // A shape over many tiles, with vertices exactly on tile lines and
-    // edges through tile corners, in negative coordinates too.
     Poly p;
     p.add({{-128, -64}, {256, -64}, {320, 128}, {64, 64}, {0, 256}, {-200, 190}});
-    p.add(rect(-64, 0, 0, 64));  // a hole exactly on tile lines
+    p.add(rect(-64, 0, 0, 64));  // a hole
     Strips strips;
     gpc_polygon_to_tristrip(&p, &strips);
     Poly normal, empty;
@@ -175,10 +153,8 @@ TEST(TristripTiles, BigShapesAreCutAtTileSidesWithoutGapsOrOverlaps)
     expectCover(p.p, strips.t, area(normal.p));
 }
 
-TEST(TristripTiles, HugePolygonsUseBiggerTiles)
+TEST(TristripCover, HugePolygon)
 {
-    // A square of 2e6 px a side would be a billion small tiles.
-    gpc_forget_all();
     const double l = gpc_coordinate_limit;
     Poly p;
     p.add({{-l, -l}, {l, -l}, {l, l}, {-l, l}});
@@ -187,42 +163,6 @@ TEST(TristripTiles, HugePolygonsUseBiggerTiles)
     gpc_polygon_to_tristrip(&p, &strips);
     EXPECT_LT(strips.t.num_strips, 40000);
     EXPECT_NEAR(stripArea(strips.t), 4e12 - std::fabs(signedArea(p.p.contour[1])), 1e-6 * 4e12);
-}
-
-TEST(TristripTiles, StripsAfterStampsMatchStripsMadeAfresh)
-{
-    // Strips made tile by tile after each stamp against strips of the same
-    // polygon made from scratch: the same area, and both within it.
-    gpc_forget_all();
-    const gpc_counters before = gpc_counters_now();
-    std::mt19937 random(99);
-    std::uniform_real_distribution<double> px(200, 824), py(250, 600), size(10, 60);
-    Poly level;
-    level.add(ngon(512, 450, 300, 12));
-    Strips strips;
-    gpc_polygon_to_tristrip(&level, &strips);
-    for (int step = 0; step < 120; ++step) {
-        Poly stamp, next;
-        stamp.add(ngon(px(random), py(random), size(random), 12), 1);
-        gpc_polygon_clip(step % 5 < 3 ? GPC_UNION : GPC_DIFF, &level, &stamp, &next);
-        gpc_free_polygon(&level.p);
-        level.p = next.p;
-        next.p = gpc_polygon{0, nullptr, nullptr};
-        gpc_free_tristrip(&strips.t);
-        gpc_polygon_to_tristrip(&level, &strips);
-        if (step % 10 != 9) continue;
-        expectCover(level.p, strips.t, area(level.p));
-        Strips again;  // the same polygon: served from the tiles as they are
-        gpc_polygon_to_tristrip(&level, &again);
-        ASSERT_EQ(again.t.num_strips, strips.t.num_strips);
-        gpc_forget_strips();
-        Strips fresh;
-        gpc_polygon_to_tristrip(&level, &fresh);
-        expectCover(level.p, fresh.t, area(level.p));
-        if (HasFailure()) break;
-    }
-    const gpc_counters after = gpc_counters_now();
-    EXPECT_GT(after.stripsReused - before.stripsReused, 1000);  // most tiles were taken over
 }
 
 TEST(TristripRobustness, NearlyRetracedOutlineCoversWhatTheClipSees)
@@ -250,14 +190,11 @@ TEST(TristripRobustness, NearlyRetracedOutlineCoversWhatTheClipSees)
     EXPECT_NEAR(area(clipped.p), 37183.7346, 1e-3);
 }
 
-TEST(TristripTiles, SliverThinnerThanTheGridVanishingFarAway)
+TEST(TristripCover, SliverThinnerThanTheGridVanishingFarAway)
 {
     // Found by fuzzing: a sliver a million px long and thinner than the
     // clip's grid of 2^-30 px. A small cut at one end made the whole sliver
-    // vanish, far outside the cut; the tiles taken over from before still
-    // held it. The strips now notice and are made afresh.
-    gpc_forget_all();
-    const long redoneBefore = gpc_counters_now().stripsRedone;
+    // vanish, far outside the cut; the strips must follow.
     Poly raw, empty, level;
     raw.add({{-1000000, 115.200001}, {592, 115.2}, {2.55, 115.2}});
     gpc_polygon_clip(GPC_UNION, &raw.p, &empty.p, &level.p);
@@ -275,17 +212,12 @@ TEST(TristripTiles, SliverThinnerThanTheGridVanishingFarAway)
     }
     EXPECT_EQ(level.p.num_contours, 0);
     EXPECT_EQ(strips.t.num_strips, 0);
-    EXPECT_GT(gpc_counters_now().stripsRedone, redoneBefore);
 }
 
-TEST(TristripTiles, VertexAHairFromATileSide)
+TEST(TristripCover, VertexAHairFromALine)
 {
-    // Found by fuzzing: a vertex 1e-15 px off the line y = 0, where tiles
-    // meet, at the tip of a wedge. Clipper puts it on the line, but handed
-    // back in its own doubles it sat off the line again and the
-    // tessellator left 45 px^2 of the wedge empty. Tiles that Clipper
-    // straightens are now tessellated on Clipper's grid.
-    gpc_forget_all();
+    // Found by fuzzing: a vertex 1e-15 px off the line y = 0 at the tip of
+    // a wedge; 45 px^2 of the wedge were once left empty.
     Poly raw, empty, level;
     raw.add({{100, 10}, {200, 100}, {200, 200}, {100, 200}});
     raw.add({{200, 200}, {100, 200}, {4, 0}, {200, 200}});
