@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool checking = clipperAgrees(result, area);
     replaceLevelPolygon(result);
     const double covered = stripArea(levelStrips);
+    checkLayout(levelStrips);
     require(!checking || std::fabs(covered - area) <= areaTolerance(area, levelPolygon) + areaTolerance(0, stamp.polygon),
             "strips cover the stamped level");
     for (int c = 0; c < levelPolygon.num_contours; ++c)

@@ -54,6 +54,7 @@ void checkStrips(gpc_polygon& p, double area)
     gpc_polygon_to_tristrip(&p, &t);
     const double covered = stripArea(t);
     require(std::fabs(covered - area) <= areaTolerance(area, p), "strips cover the polygon's area");
+    checkLayout(t);
     gpc_free_tristrip(&t);
 }
 
@@ -84,10 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
 
         // The strips of the raw polygon: no area to compare with, but they
-        // must be readable and finite.
+        // must be readable, finite and laid out in columns.
         gpc_tristrip raw;
         gpc_polygon_to_tristrip(&p, &raw);
         stripArea(raw);
+        checkLayout(raw);
         gpc_free_tristrip(&raw);
 
         gpc_polygon empty{0, nullptr, nullptr};

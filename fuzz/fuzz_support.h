@@ -116,6 +116,29 @@ inline double stripArea(const gpc_tristrip& t)
     return sum;
 }
 
+// The strips' layout: each strip is one column of trapezoids, its points
+// alternating between the column's left and right bound, left first. After
+// a pointed top (a lone first point) or from the first point of a flat top,
+// each left/right pair lies on one y, left of right; the column runs down
+// the screen; a pointed bottom may leave one last point alone.
+inline void checkLayout(const gpc_tristrip& t)
+{
+    for (int s = 0; s < t.num_strips; ++s) {
+        const gpc_vertex_list& l = t.strip[s];
+        const gpc_vertex* v = l.vertex;
+        const int n = l.num_vertices;
+        if (n < 2) continue;
+        for (int i = 1; i < n; ++i) require(v[i].y >= v[i - 1].y, "columns run down the screen");
+        const int first = v[0].y == v[1].y ? 0 : 1;
+        for (int k = first; k + 1 < n; k += 2) {
+            require(v[k].y == v[k + 1].y, "each left/right pair shares its y");
+            const gpc_vertex& left = k % 2 == 0 ? v[k] : v[k + 1];
+            const gpc_vertex& right = k % 2 == 0 ? v[k + 1] : v[k];
+            require(left.x <= right.x + 1e-6 * (1.0 + std::fabs(right.x)), "the left bound lies left of the right one");
+        }
+    }
+}
+
 // Whether Clipper agrees with itself about a clipped polygon: clipping it
 // once more keeps its area. On badly degenerate input (hundreds of edges
 // run over again and again, hair-thin spikes 200,000 px long) Clipper 6.4.2

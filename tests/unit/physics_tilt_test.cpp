@@ -94,6 +94,24 @@ TEST_F(PlayfieldWeight, StripsGiveOnlyTheirDisjointTriples)
     EXPECT_EQ(momentOfOneUpdate(), twoTriangles);
 }
 
+TEST_F(PlayfieldWeight, RectangleLevelWeighsItsFirstTriangleOnly)
+{
+    // A rectangle is one column: one strip (100,400) (900,400) (100,500)
+    // (900,500), of which only the first triangle weighs. Built through the
+    // strips the game makes, not by hand.
+    gpc_vertex corners[4] = {{100, 400, 0, 0}, {900, 400, 0, 0}, {900, 500, 0, 0}, {100, 500, 0, 0}};
+    gpc_vertex_list outline{4, corners};
+    gpc_polygon level{0, nullptr, nullptr};
+    gpc_add_contour(&level, &outline, 0);
+    replaceLevelPolygon(level);
+    const double whole = momentOfOneUpdate();
+    freePlayfield();
+    addStrip({{100, 400}, {900, 400}, {100, 500}});
+    EXPECT_EQ(whole, momentOfOneUpdate());
+    // e1 = (800, 0), e2 = (0, 100): measure 40000; centroid x 1100 * 0.3333.
+    EXPECT_NEAR(whole, (double(1100 * 0.3333f) - 512.0) * 40000.0 * 0.001, 0.05);
+}
+
 TEST_F(PlayfieldWeight, StripsWithFewerThanThreeVerticesWeighNothing)
 {
     addStrip({});
