@@ -205,3 +205,35 @@ TEST(ClipWindow, NearlyLevelEdgeIntoALevelOneKeepsItsCorner)
     EXPECT_NEAR(area(windowed.p), area(whole.p), 1e-6);
     EXPECT_NEAR(area(windowed.p), 800.0 * 200.0 - 400.0 * 0.15 / 2.0 - (520.0 - side - 1.0) * 20.0, 1e-3);
 }
+
+TEST(ClipWindow, StripsOfTheWindowedClipAreThoseOfTheWholeClip)
+{
+    // The weight comes from the strips, so the window must not change their
+    // layout: only new intersection points may sit a grid step apart.
+    gpc_forget_all();
+    std::mt19937 random(777);
+    std::uniform_real_distribution<double> px(200, 824), py(250, 600), size(3, 70), unit(0, 1);
+    Poly level;
+    level.add(ngon(512, 450, 300, 12));
+    for (int step = 0; step < 400; ++step) {
+        Poly stamp;
+        stamp.add(ngon(px(random), py(random), size(random), 12), 1);
+        const gpc_op op = unit(random) < 0.6 ? GPC_UNION : GPC_DIFF;
+        gpc_polygon windowed, whole;
+        gpc_polygon_clip(op, &level.p, &stamp.p, &windowed);
+        gpc_polygon_clip_whole(op, &level.p, &stamp.p, &whole);
+        Strips a, b;
+        gpc_polygon_to_tristrip(&windowed, &a.t);
+        gpc_polygon_to_tristrip(&whole, &b.t);
+        gpc_free_polygon(&whole);
+        take(level, windowed);
+        ASSERT_EQ(a.t.num_strips, b.t.num_strips) << "step " << step;
+        for (int s = 0; s < a.t.num_strips; ++s) {
+            ASSERT_EQ(a.t.strip[s].num_vertices, b.t.strip[s].num_vertices) << "step " << step;
+            for (int i = 0; i < a.t.strip[s].num_vertices; ++i) {
+                ASSERT_NEAR(a.t.strip[s].vertex[i].x, b.t.strip[s].vertex[i].x, 1e-6) << "step " << step;
+                ASSERT_NEAR(a.t.strip[s].vertex[i].y, b.t.strip[s].vertex[i].y, 1e-6) << "step " << step;
+            }
+        }
+    }
+}
