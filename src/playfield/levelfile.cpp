@@ -24,6 +24,7 @@
 #include "physics/ball.h"
 #include "playfield/playfield.h"
 #include "playfield/seams.h"
+#include "playfield/undo.h"
 
 // The string literal's own terminator is the closing second NUL.
 const char levelFileFilter[] = "Level files (*.lv)\0*.lv\0";
@@ -294,6 +295,7 @@ void reloadCurrentLevel()
 {
     angle = 0.0f;
     if (levelIndex < 0 || levelIndex >= levelCount) levelIndex = 0;
+    clearUndoHistory();   // the editor's history belongs to the level it was made on
     loadLevel(levelFiles[levelIndex]);
 }
 

@@ -63,6 +63,15 @@ case $case in
     first=$(sed -n 1p out.txt | sed 's/"stateTime":[0-9]*,//'); second=$(sed -n 2p out.txt | sed 's/"stateTime":[0-9]*,//')
     [ "$first" = "$second" ] || fail "the level loaded back differs: $first / $second"
     ;;
+  undo)
+    # The editor's history keys with their modifiers; Ctrl+Z is never the z key's click.
+    printf 'key ctrl+z\nwait 16\nexpect state Title\nkey f2\nwait 16\nprint\nmove 500 500\nclick right\nwait 16\nprint\nkey ctrl+z\nwait 16\nprint\nkey ctrl+shift+z\nwait 16\nprint\nkey ctrl+z\nkey ctrl+y\nwait 16\nprint\n' \
+      | "$sim" --level "$here/levels/box-idle.lv" - | sed 's/"stateTime":[0-9]*,//' > out.txt || fail "script"
+    [ "$(sed -n 1p out.txt)" != "$(sed -n 2p out.txt)" ] || fail "the cut changed nothing"
+    [ "$(sed -n 1p out.txt)" = "$(sed -n 3p out.txt)" ] || fail "ctrl+z did not undo the cut"
+    [ "$(sed -n 2p out.txt)" = "$(sed -n 4p out.txt)" ] || fail "ctrl+shift+z did not redo the cut"
+    [ "$(sed -n 2p out.txt)" = "$(sed -n 5p out.txt)" ] || fail "ctrl+y did not redo the cut"
+    ;;
   *) fail "unknown case $case" ;;
 esac
 echo "ok: $case"

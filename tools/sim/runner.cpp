@@ -107,6 +107,7 @@ static SDLKey keySymbol(const std::string& name, int line)
     if (name == "c") return SDLK_c;
     if (name == "x") return SDLK_x;
     if (name == "z") return SDLK_z;
+    if (name == "y") return SDLK_y;
     if (name == "left") return SDLK_LEFT;
     if (name == "right") return SDLK_RIGHT;
     if (name == "f2") return SDLK_F2;
@@ -149,7 +150,21 @@ static void mouseButtonAtPointer(Uint8 type, int button)
     pushEvent(event);
 }
 
-static void keyEvent(Uint8 type, SDLKey sym)
+// "ctrl+shift+z" -> the modifiers, and name left as "z".
+static SDLMod keyModifiers(std::string& name)
+{
+    int mod = KMOD_NONE;
+    for (size_t plus; (plus = name.find('+')) != std::string::npos && plus + 1 < name.size();) {
+        const std::string part = name.substr(0, plus);
+        if (part == "ctrl") mod |= KMOD_LCTRL;
+        else if (part == "shift") mod |= KMOD_LSHIFT;
+        else break;
+        name = name.substr(plus + 1);
+    }
+    return static_cast<SDLMod>(mod);
+}
+
+static void keyEvent(Uint8 type, SDLKey sym, SDLMod mod = KMOD_NONE)
 {
     SDL_Event event;
     std::memset(&event, 0, sizeof event);
@@ -157,6 +172,7 @@ static void keyEvent(Uint8 type, SDLKey sym)
     event.key.type = type;
     event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.sym = sym;
+    event.key.keysym.mod = mod;
     pushEvent(event);
 }
 
@@ -193,10 +209,12 @@ bool runCommand(const std::vector<std::string>& w, int line)
         if (cmd != "press") mouseButtonAtPointer(SDL_MOUSEBUTTONUP, button);
     } else if (cmd == "keydown" || cmd == "keyup" || cmd == "key") {
         need(1);
-        SDLKey sym = keySymbol(w[1], line);
-        if (cmd != "keyup") keyEvent(SDL_KEYDOWN, sym);
+        std::string name = w[1];
+        const SDLMod mod = keyModifiers(name);
+        SDLKey sym = keySymbol(name, line);
+        if (cmd != "keyup") keyEvent(SDL_KEYDOWN, sym, mod);
         if (cmd == "key") runOnePass();
-        if (cmd != "keydown") keyEvent(SDL_KEYUP, sym);
+        if (cmd != "keydown") keyEvent(SDL_KEYUP, sym, mod);
     } else if (cmd == "dialog") {
         // The rest of the line is the path; it may hold spaces.
         std::string answer;
