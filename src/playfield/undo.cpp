@@ -183,6 +183,7 @@ void clearUndoHistory()
 }
 
 bool levelEditedSinceChosen() { return edited; }
+void markLevelEdited() { edited = true; }
 
 int undoSteps() { return static_cast<int>(undoStack.size()); }
 int redoSteps() { return static_cast<int>(redoStack.size()); }

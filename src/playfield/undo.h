@@ -33,6 +33,8 @@ void clearUndoHistory();
 // Whether the editor has changed the level since the history was last
 // cleared (undoing back to the start still counts as changed).
 bool levelEditedSinceChosen();
+// Marks the level as not the chosen one (it was loaded from elsewhere).
+void markLevelEdited();
 
 int undoSteps();
 int redoSteps();

@@ -19,11 +19,13 @@
 #include "app/input.h"
 #include "app/loop.h"
 #include "game/levels.h"
+#include "game/progress.h"
 #include "game/state.h"
 #include "physics/ball.h"
 #include "playfield/levelfile.h"
 #include "playfield/playfield.h"
 #include "playfield/seams.h"
+#include "playfield/undo.h"
 
 uint32_t fixedFrameMs = 16;
 std::string startDirectory;
@@ -84,8 +86,18 @@ void printState()
         std::printf("%s{\"x\":%.9g,\"y\":%.9g,\"vx\":%.9g,\"vy\":%.9g}", i ? "," : "", double(b.position.x),
                     double(b.position.y), double(b.velocity.x), double(b.velocity.y));
     }
-    std::printf("],\"contours\":%d,\"vertices\":%d,\"area\":%.6f,\"strips\":%d}\n", levelPolygon.num_contours,
+    std::printf("],\"contours\":%d,\"vertices\":%d,\"area\":%.6f,\"strips\":%d", levelPolygon.num_contours,
                 vertices, polygonArea(levelPolygon), levelStrips.num_strips);
+    if (progressActive()) {
+        const LevelRecord record = progressFor(levelFiles[levelIndex]);
+        std::printf(",\"solvedLevels\":%d,\"levelSolved\":%s,\"bestMs\":", solvedLevelCount(),
+                    record.solved ? "true" : "false");
+        if (record.solved)
+            std::printf("%d", record.bestMs);
+        else
+            std::printf("null");
+    }
+    std::printf("}\n");
     std::fflush(stdout);
 }
 
@@ -275,6 +287,7 @@ void startRunner(const std::string& levelPath)
     if (!levelPath.empty()) {
         angle = 0.0f;
         loadLevel(levelPath.c_str());
+        markLevelEdited();   // not the sequence's level: a win here is no progress
         gameState = Title;
     }
     clearInput();
