@@ -48,7 +48,7 @@ grep -q '/data/temp' "$E2E_WORK/files.txt" && fail "the snapshot is in the packa
 
 root="$E2E_WORK/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
-file "$root/usr/bin/tiltmoor" | grep -q 'not stripped' && fail "the binary is not stripped"
+readelf -S "$root/usr/bin/tiltmoor" | grep -q '\.symtab' && fail "the binary is not stripped"
 
 note "the manual page documents every option of --help and the files"
 man=$(gzip -dc "$root/usr/share/man/man6/tiltmoor.6.gz" | sed 's/\\-/-/g')
