@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config dpkg-dev
   libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
   libgl-dev libglu1-mesa-dev libx11-dev libpolyclipping-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libgtk-3-dev
@@ -14,7 +14,7 @@ packages=(
 )
 if [ "${1:-}" = "--game-only" ]; then
   packages=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config dpkg-dev
     libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
     libgl-dev libglu1-mesa-dev libx11-dev libpolyclipping-dev
     libfreetype-dev libfontconfig-dev fonts-liberation2 libgtk-3-dev

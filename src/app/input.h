@@ -20,6 +20,8 @@ extern bool keyRight;
 extern bool keyF2;
 extern bool keyF11;
 extern bool keyF12;
+extern bool keyUndo;   // Ctrl+Z
+extern bool keyRedo;   // Ctrl+Y or Ctrl+Shift+Z
 
 // Every flag cleared and the mouse at (0, 0).
 void clearInput();

@@ -21,6 +21,16 @@ bool* flagForKey(int sym)
     default: return nullptr;
     }
 }
+
+// The editor's history keys: Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo.
+// With Ctrl held, z is not the left button.
+bool* historyFlag(const SDL_keysym& key)
+{
+    if (!(key.mod & KMOD_CTRL)) return nullptr;
+    if (key.sym == SDLK_z) return (key.mod & KMOD_SHIFT) ? &keyRedo : &keyUndo;
+    if (key.sym == SDLK_y) return &keyRedo;
+    return nullptr;
+}
 }
 
 void handleEvent(const SDL_Event& event)
@@ -28,6 +38,14 @@ void handleEvent(const SDL_Event& event)
     switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
+        if (event.type == SDL_KEYUP && (event.key.keysym.sym == SDLK_z || event.key.keysym.sym == SDLK_y))
+            keyUndo = keyRedo = false;
+        if (event.type == SDL_KEYDOWN) {
+            if (bool* flag = historyFlag(event.key.keysym)) {
+                *flag = true;
+                break;
+            }
+        }
         if (bool* flag = flagForKey(event.key.keysym.sym)) *flag = (event.type == SDL_KEYDOWN);
         break;
     case SDL_MOUSEMOTION:

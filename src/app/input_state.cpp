@@ -14,6 +14,8 @@ bool keyRight = false;
 bool keyF2 = false;
 bool keyF11 = false;
 bool keyF12 = false;
+bool keyUndo = false;
+bool keyRedo = false;
 
 void clearInput()
 {
@@ -21,4 +23,5 @@ void clearInput()
     mouseLeft = mouseRight = wheelUp = wheelDown = false;
     keyEscape = keyReturn = keySpace = keyC = false;
     keyLeft = keyRight = keyF2 = keyF11 = keyF12 = false;
+    keyUndo = keyRedo = false;
 }

@@ -11,6 +11,8 @@
 #include "app/pace.h"
 #include "app/startup.h"
 #include "audio/sound_bank.h"
+#include "game/levels.h"
+#include "game/progress.h"
 #include "game/state.h"
 #include "platform/message_box.h"
 #include "playfield/playfield.h"
@@ -69,6 +71,8 @@ int main(int argc, char** argv)
     textureLoader = loadTexture;
     openLevelDialog = gameOpenDialog;
     saveLevelDialog = gameSaveDialog;
+    openProgress(defaultProgressPath());
+    if (!options.firstLevel) levelIndex = rememberedLevelIndex();
     initPlayfield();
 
     pushOrtho2D(float(screenWidth), float(screenHeight));

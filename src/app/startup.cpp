@@ -14,9 +14,10 @@
 
 namespace {
 const char usageText[] =
-    "Usage: tiltmoor [--windowed | --fullscreen] [--frame-stats] [--help]\n"
+    "Usage: tiltmoor [--windowed | --fullscreen] [--first-level] [--frame-stats] [--help]\n"
     "  --windowed     play in a 1024x768 window without asking\n"
     "  --fullscreen   play full screen without asking\n"
+    "  --first-level  start on the first level, not where you left off\n"
     "  --frame-stats  print pass counts and pass times when the game ends\n"
     "  --help         show this text\n";
 
@@ -49,6 +50,8 @@ GameOptions parseOptions(int argc, char** argv)
             options.fullscreen = 0;
         } else if (std::strcmp(arg, "--fullscreen") == 0) {
             options.fullscreen = 1;
+        } else if (std::strcmp(arg, "--first-level") == 0) {
+            options.firstLevel = true;
         } else if (std::strcmp(arg, "--frame-stats") == 0) {
             options.frameStats = true;
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {

@@ -7,6 +7,7 @@
 struct GameOptions {
     int fullscreen = -1;     // -1: ask, 0: windowed, 1: full screen
     bool frameStats = false;
+    bool firstLevel = false;   // start on the first level, not where the player left off
 };
 
 // Parses the command line; prints the usage and exits for --help (0) and

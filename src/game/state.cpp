@@ -3,6 +3,7 @@
 #include "app/input.h"
 #include "app/loop.h"
 #include "game/levels.h"
+#include "game/progress.h"
 #include "playfield/levelfile.h"
 #include "playfield/playfield.h"
 #include "playfield/stamp.h"
@@ -20,6 +21,16 @@ void applyPendingState(int frameMs)
 {
     stateTime += frameMs;
     if (pendingState != 0) {
+        // The player's progress: the time of a win (stateTime is the whole
+        // play), and the title's level when the game ends.
+        if (pendingState == LevelComplete && gameState == Playing) {
+            recordWin(stateTime);
+            saveProgress();
+        }
+        if (pendingState == Exiting) {
+            rememberTitleLevel();
+            saveProgress();
+        }
         gameState = pendingState;
         pendingState = 0;
         stateTime = 0;

@@ -7,6 +7,7 @@
 #include "playfield/levelfile.h"
 #include "playfield/playfield.h"
 #include "playfield/stamp.h"
+#include "playfield/undo.h"
 
 namespace {
 constexpr float sizeStep = 5.0f;
@@ -40,16 +41,29 @@ void updateEditor(int dt)
     }
     // Held, this clears again on every pass, which changes nothing further.
     if (keyC) {
+        beginLevelChange();
         resetBalls(pivot);
         freePlayfield();
+        commitLevelChange();
+    }
+    if (keyUndo) {
+        undoLevelChange();
+        keyUndo = false;
+    }
+    if (keyRedo) {
+        redoLevelChange();
+        keyRedo = false;
     }
     if (keyEscape) {
+        noteBallPutDown();   // a ball carried out of the editor stays where it is
         angle = 0.0f;
         requestState(Title);
         keyEscape = false;
     }
     if (keyF2) {
+        beginLevelChange();
         openLevelCommand();
+        commitLevelChange();
         keyF2 = false;
     }
     if (keyF12 || keyF11) {

@@ -24,6 +24,7 @@
 #include "physics/ball.h"
 #include "playfield/playfield.h"
 #include "playfield/seams.h"
+#include "playfield/undo.h"
 
 // The string literal's own terminator is the closing second NUL.
 const char levelFileFilter[] = "Level files (*.lv)\0*.lv\0";
@@ -187,18 +188,6 @@ std::string folderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-// Folders along path made as needed, like mkdir -p.
-bool makeFolders(const std::string& path, mode_t mode)
-{
-    for (size_t at = 1; at <= path.size(); ++at) {
-        if (at != path.size() && path[at] != '/') continue;
-        const std::string part = path.substr(0, at);
-        if (mkdir(part.c_str(), mode) != 0 && errno != EEXIST) return false;
-    }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // The user's state folder for the game, or empty when none can be named.
 std::string stateFolder()
 {
@@ -229,6 +218,17 @@ void restoreSnapshotFromMemory()
 
 }  // namespace
 
+bool makeFolders(const std::string& path, unsigned mode)
+{
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at != path.size() && path[at] != '/') continue;
+        const std::string part = path.substr(0, at);
+        if (mkdir(part.c_str(), mode) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 void loadLevel(const char* path)
 {
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
@@ -236,12 +236,14 @@ void loadLevel(const char* path)
     if (file) std::fclose(file);
 }
 
-bool saveLevel(const char* path)
+namespace {
+
+// The atomic save: a temporary file beside the target, flushed to disk, then
+// renamed over it. Returns 0 or the errno of what failed.
+template <typename Write>
+int writeAtomically(const char* path, Write write)
 {
-    if (!path || !*path) {
-        reportSaveFailure(path ? path : "", ENOENT);
-        return false;
-    }
+    if (!path || !*path) return ENOENT;
     // Saving through a symbolic link writes the file it points to and keeps
     // the link.
     std::string target = path;
@@ -263,10 +265,7 @@ bool saveLevel(const char* path)
 
     const mode_t mode = newFileMode(target.c_str());
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        reportSaveFailure(path, errno);
-        return false;
-    }
+    if (fd < 0) return errno;
     int error = 0;
     FILE* file = fdopen(fd, "wb+");
     if (!file) {
@@ -275,7 +274,7 @@ bool saveLevel(const char* path)
     } else {
         fchmod(fd, mode);   // on failure the file keeps mkstemp's private mode
         errno = 0;
-        if (!writeLevel(file)) error = errno ? errno : EIO;
+        if (!write(file)) error = errno ? errno : EIO;
         if (!error && fsync(fd) != 0) error = errno;
         errno = 0;
         if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
@@ -283,17 +282,33 @@ bool saveLevel(const char* path)
     if (!error && std::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error) {
         unlink(temporary.c_str());
-        reportSaveFailure(path, error);
-        return false;
+        return error;
     }
     syncFolder(folder);
-    return true;
+    return 0;
+}
+
+}  // namespace
+
+bool saveLevel(const char* path)
+{
+    const int error = writeAtomically(path, writeLevel);
+    if (error) reportSaveFailure(path ? path : "", error);
+    return error == 0;
+}
+
+int saveTextAtomically(const char* path, const std::string& text)
+{
+    return writeAtomically(path, [&text](FILE* file) {
+        return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+    });
 }
 
 void reloadCurrentLevel()
 {
     angle = 0.0f;
     if (levelIndex < 0 || levelIndex >= levelCount) levelIndex = 0;
+    clearUndoHistory();   // the editor's history belongs to the level it was made on
     loadLevel(levelFiles[levelIndex]);
 }
 

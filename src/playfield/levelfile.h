@@ -15,6 +15,12 @@ void loadLevel(const char* path);
 // the old file and the level in memory untouched; a failure prints one line
 // naming the path and the reason. Returns whether the file was written.
 bool saveLevel(const char* path);
+// The same atomic save for any text (the game's other files). Returns 0, or
+// the errno of the failure, which is not reported.
+int saveTextAtomically(const char* path, const std::string& text);
+// Folders along path made as needed, like mkdir -p; whether path is a folder.
+bool makeFolders(const std::string& path, unsigned mode);
+
 // angle = 0, then loadLevel of levelFiles[levelIndex].
 void reloadCurrentLevel();
 

@@ -20,6 +20,7 @@
 #include "game/state.h"
 #include "physics/ball.h"
 #include "playfield/playfield.h"
+#include "playfield/undo.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ bool refusedAt(Vec2 point)
 bool pickOrDrop()
 {
     if (selectedBall != -1) {
+        noteBallPutDown();
         selectedBall = -1;
         mouseLeft = false;
         return true;
@@ -62,7 +64,10 @@ bool pickOrDrop()
             picked = true;
         }
     }
-    if (picked) mouseLeft = false;
+    if (picked) {
+        noteBallPickedUp(selectedBall);
+        mouseLeft = false;
+    }
     return picked;
 }
 
@@ -93,8 +98,11 @@ void mouseAction()
         if (mirrored && refusedAt(mirror)) allowed = false;
     }
 
+    // In the editor a stamp and its mirror image are one step of the undo history.
+    if (inEditor) beginLevelChange();
     stampShape(allowed, mousePos.x, mousePos.y);
     if (mirrored) stampShape(allowed, mirror.x, mirror.y);
+    if (inEditor) commitLevelChange();
 
     if (allowed) mouseLeft = mouseRight = false;
 }

@@ -7,6 +7,7 @@
 
 #include "app/loop.h"
 #include "game/levels.h"
+#include "game/progress.h"
 #include "game/state.h"
 #include "physics/vec2.h"
 #include "playfield/playfield.h"
@@ -39,6 +40,22 @@ void texturedBand(float top, float bottom)
     glVertex2f(0.0f, bottom);
 }
 
+// Under "Current level: N": how the player did on it, and on all of them.
+void drawProgressLines()
+{
+    if (!progressActive()) return;
+    const int w = screenWidth, h = screenHeight;
+    char line[64];
+    const LevelRecord record = progressFor(levelFiles[levelIndex]);
+    if (record.solved)
+        std::snprintf(line, sizeof line, "Solved in %.1f s", record.bestMs * 0.001);
+    else
+        std::snprintf(line, sizeof line, "Not solved yet");
+    printSmallTextCentered(line, w / 2, h / 2 + 262);
+    std::snprintf(line, sizeof line, "Solved: %d of %d", solvedLevelCount(), levelCount);
+    printSmallTextCentered(line, w / 2, h / 2 + 282);
+}
+
 void drawTitleScreen(double t)
 {
     const int w = screenWidth, h = screenHeight;
@@ -47,6 +64,7 @@ void drawTitleScreen(double t)
     printTextCentered("Arrow keys change level", w / 2, h / 2 + 200);
     std::snprintf(line, sizeof line, "Current level: %d", levelIndex + 1);
     printTextCentered(line, w / 2, h / 2 + 240);
+    drawProgressLines();
 
     // The banner bobs at the top and bottom edges.
     glEnable(GL_TEXTURE_2D);

@@ -82,15 +82,24 @@ void printSmallText(const char* text, int x, int y)
     callFontLists(smallFontBase, text);
 }
 
-int textWidth(const char* text)
+namespace {
+int widthIn(uint32_t base, const char* text)
 {
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glRasterPos2i(0, 0);
-    callFontLists(largeFontBase, text);
+    callFontLists(base, text);
     GLint position[4] = {0, 0, 0, 0};
     glGetIntegerv(GL_CURRENT_RASTER_POSITION, position);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     return position[0];
+}
+}  // namespace
+
+int textWidth(const char* text) { return widthIn(largeFontBase, text); }
+
+void printSmallTextCentered(const char* text, int x, int y)
+{
+    printSmallText(text, x - widthIn(smallFontBase, text) / 2, y);
 }
 
 void printTextCentered(const char* text, int x, int y)

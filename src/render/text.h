@@ -10,3 +10,4 @@ int textWidth(const char* text);
 void printText(const char* text, int x, int y);
 void printTextCentered(const char* text, int x, int y);
 void printSmallText(const char* text, int x, int y);
+void printSmallTextCentered(const char* text, int x, int y);

@@ -32,6 +32,8 @@ start_xvfb() {
 }
 
 export SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+# The player's progress and snapshot of each run stay inside it: every run starts afresh.
+export XDG_STATE_HOME="$E2E_WORK/state"
 
 # A private copy of the game's data, so tests never touch the repository's.
 copy_data() { # dest

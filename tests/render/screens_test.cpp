@@ -10,7 +10,10 @@
 #include <GL/gl.h>
 
 #include "app/loop.h"
+#include <fstream>
+
 #include "game/levels.h"
+#include "game/progress.h"
 #include "game/state.h"
 #include "physics/ball.h"
 #include "playfield/playfield.h"
@@ -92,6 +95,40 @@ TEST_F(ScreensTest, TitleShowsItsThreeTextsCentred)
     levelIndex = 17;
     EXPECT_EQ(colourMask(drawn(Title), white, {0, 600, 1024, 640}),
               textAlone(white, {0, 600, 1024, 640}, [] { printTextCentered("Current level: 18", 512, 624); }));
+}
+
+TEST_F(ScreensTest, TitleShowsTheProgressUnderTheLevelNumber)
+{
+    TempDir dir;
+    const std::string store = (dir.path / "progress").string();
+    std::ofstream(store) << "solved data/9.lv 12345\nsolved data/1.lv 4000\n";
+    openProgress(store);
+    const Box design = {0, 300, 1024, 632};
+    const Box lines = {0, 632, 1024, 700};
+    levelIndex = 0;   // data/9.lv
+    Frame frame = drawn(Title);
+    const std::vector<int> shown = colourMask(frame, white, lines);
+    EXPECT_EQ(shown, textAlone(white, lines, [] {
+                  printSmallTextCentered("Solved in 12.3 s", 512, 646);
+                  printSmallTextCentered("Solved: 2 of 18", 512, 666);
+              }));
+    const Box first = frame.bounds({0, 632, 1024, 652}, pureWhite);
+    EXPECT_NEAR((first.x0 + first.x1) / 2.0, 512.0, 3.0);
+    EXPECT_GT(first.x1 - first.x0, 40);
+    // The title's own texts stay as they were.
+    EXPECT_EQ(colourMask(frame, white, design), textAlone(white, design, [] {
+                  printTextCentered("Press mouse to play!", 512, 384);
+                  printTextCentered("Arrow keys change level", 512, 584);
+                  printTextCentered("Current level: 1", 512, 624);
+              }));
+
+    levelIndex = 1;   // data/6.lv
+    EXPECT_EQ(colourMask(drawn(Title), white, lines), textAlone(white, lines, [] {
+                  printSmallTextCentered("Not solved yet", 512, 646);
+                  printSmallTextCentered("Solved: 2 of 18", 512, 666);
+              }));
+    openProgress("");
+    EXPECT_EQ(drawn(Title).count(lines, pureWhite), 0);
 }
 
 TEST_F(ScreensTest, TitleBannerBobsAtTheTopAndBottomEdges)

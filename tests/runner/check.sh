@@ -63,6 +63,31 @@ case $case in
     first=$(sed -n 1p out.txt | sed 's/"stateTime":[0-9]*,//'); second=$(sed -n 2p out.txt | sed 's/"stateTime":[0-9]*,//')
     [ "$first" = "$second" ] || fail "the level loaded back differs: $first / $second"
     ;;
+  undo)
+    # The editor's history keys with their modifiers; Ctrl+Z is never the z key's click.
+    printf 'key ctrl+z\nwait 16\nexpect state Title\nkey f2\nwait 16\nprint\nmove 500 500\nclick right\nwait 16\nprint\nkey ctrl+z\nwait 16\nprint\nkey ctrl+shift+z\nwait 16\nprint\nkey ctrl+z\nkey ctrl+y\nwait 16\nprint\n' \
+      | "$sim" --level "$here/levels/box-idle.lv" - | sed 's/"stateTime":[0-9]*,//' > out.txt || fail "script"
+    [ "$(sed -n 1p out.txt)" != "$(sed -n 2p out.txt)" ] || fail "the cut changed nothing"
+    [ "$(sed -n 1p out.txt)" = "$(sed -n 3p out.txt)" ] || fail "ctrl+z did not undo the cut"
+    [ "$(sed -n 2p out.txt)" = "$(sed -n 4p out.txt)" ] || fail "ctrl+shift+z did not redo the cut"
+    [ "$(sed -n 2p out.txt)" = "$(sed -n 5p out.txt)" ] || fail "ctrl+y did not redo the cut"
+    ;;
+  progress)
+    # Only with --progress: a win is kept, the next run starts on the title's level.
+    rm data/9.lv && cp "$here/levels/box-win.lv" data/9.lv
+    { echo 'wait 3200'; cat "$here/scripts/win.sim"; echo 'print'; echo 'quit'; echo 'wait 300'; } > play.sim
+    "$sim" play.sim > plain.txt || fail "the win without progress"
+    grep -q '"bestMs"' plain.txt && fail "progress fields without --progress"
+    "$sim" --progress state/progress play.sim > out.txt || fail "the win with progress"
+    grep -qx 'solved data/9.lv [0-9]*' state/progress || fail "no win in the progress file: $(cat state/progress)"
+    grep -qx 'title data/6.lv' state/progress || fail "the title level was not kept: $(cat state/progress)"
+    tail -2 out.txt | head -1 | grep -q '"levelIndex":1,.*"solvedLevels":1,"levelSolved":false,"bestMs":null' \
+      || fail "print lacks the progress: $(tail -2 out.txt | head -1)"
+    best=$(sed -n 's/^solved data\/9.lv //p' state/progress)
+    printf 'wait 3200\nprint\nkey left\nwait 16\nprint\n' | "$sim" --progress state/progress - > again.txt || fail "second run"
+    sed -n 1p again.txt | grep -q '"levelIndex":1,' || fail "did not start on the title's level"
+    sed -n 2p again.txt | grep -q "\"levelIndex\":0,.*\"levelSolved\":true,\"bestMs\":$best}" || fail "the best time is not shown"
+    ;;
   *) fail "unknown case $case" ;;
 esac
 echo "ok: $case"

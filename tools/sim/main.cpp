@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "app/data_folder.h"
+#include "game/levels.h"
+#include "game/progress.h"
 #include "runner.h"
 #include "soak.h"
 
 namespace {
 const char usageText[] =
-    "Usage: tiltmoor-sim [--frame-ms N] [--level PATH] SCRIPT|-\n"
+    "Usage: tiltmoor-sim [--frame-ms N] [--level PATH] [--progress PATH] SCRIPT|-\n"
     "       tiltmoor-sim --soak SEED --minutes M [--level PATH] [--frame-ms N]\n";
 }
 
@@ -30,6 +32,7 @@ int main(int argc, char** argv)
 {
     std::string levelPath;
     std::string scriptPath;
+    std::string progressPath;
     long soakSeed = -1;
     long soakMinutes = 10;
     auto wholeNumber = [&](const char* text, long low, long high) {
@@ -57,6 +60,8 @@ int main(int argc, char** argv)
             fixedFrameMs = static_cast<uint32_t>(ms);
         } else if (arg == "--level" && i + 1 < argc) {
             levelPath = argv[++i];
+        } else if (arg == "--progress" && i + 1 < argc) {
+            progressPath = absolutePath(argv[++i]);
         } else if (arg == "--help") {
             std::fputs(usageText, stdout);
             return 0;
@@ -106,6 +111,11 @@ int main(int argc, char** argv)
     startDirectory = absolutePath(".");
     if (!levelPath.empty()) levelPath = absolutePath(levelPath);
     enterDataFolder(argv[0]);
+    // The player's progress only when asked for, so that runs stay deterministic.
+    if (!progressPath.empty()) {
+        openProgress(progressPath);
+        levelIndex = rememberedLevelIndex();
+    }
 
     startRunner(levelPath);
 

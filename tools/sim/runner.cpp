@@ -19,11 +19,13 @@
 #include "app/input.h"
 #include "app/loop.h"
 #include "game/levels.h"
+#include "game/progress.h"
 #include "game/state.h"
 #include "physics/ball.h"
 #include "playfield/levelfile.h"
 #include "playfield/playfield.h"
 #include "playfield/seams.h"
+#include "playfield/undo.h"
 
 uint32_t fixedFrameMs = 16;
 std::string startDirectory;
@@ -84,8 +86,18 @@ void printState()
         std::printf("%s{\"x\":%.9g,\"y\":%.9g,\"vx\":%.9g,\"vy\":%.9g}", i ? "," : "", double(b.position.x),
                     double(b.position.y), double(b.velocity.x), double(b.velocity.y));
     }
-    std::printf("],\"contours\":%d,\"vertices\":%d,\"area\":%.6f,\"strips\":%d}\n", levelPolygon.num_contours,
+    std::printf("],\"contours\":%d,\"vertices\":%d,\"area\":%.6f,\"strips\":%d", levelPolygon.num_contours,
                 vertices, polygonArea(levelPolygon), levelStrips.num_strips);
+    if (progressActive()) {
+        const LevelRecord record = progressFor(levelFiles[levelIndex]);
+        std::printf(",\"solvedLevels\":%d,\"levelSolved\":%s,\"bestMs\":", solvedLevelCount(),
+                    record.solved ? "true" : "false");
+        if (record.solved)
+            std::printf("%d", record.bestMs);
+        else
+            std::printf("null");
+    }
+    std::printf("}\n");
     std::fflush(stdout);
 }
 
@@ -107,6 +119,7 @@ static SDLKey keySymbol(const std::string& name, int line)
     if (name == "c") return SDLK_c;
     if (name == "x") return SDLK_x;
     if (name == "z") return SDLK_z;
+    if (name == "y") return SDLK_y;
     if (name == "left") return SDLK_LEFT;
     if (name == "right") return SDLK_RIGHT;
     if (name == "f2") return SDLK_F2;
@@ -149,7 +162,21 @@ static void mouseButtonAtPointer(Uint8 type, int button)
     pushEvent(event);
 }
 
-static void keyEvent(Uint8 type, SDLKey sym)
+// "ctrl+shift+z" -> the modifiers, and name left as "z".
+static SDLMod keyModifiers(std::string& name)
+{
+    int mod = KMOD_NONE;
+    for (size_t plus; (plus = name.find('+')) != std::string::npos && plus + 1 < name.size();) {
+        const std::string part = name.substr(0, plus);
+        if (part == "ctrl") mod |= KMOD_LCTRL;
+        else if (part == "shift") mod |= KMOD_LSHIFT;
+        else break;
+        name = name.substr(plus + 1);
+    }
+    return static_cast<SDLMod>(mod);
+}
+
+static void keyEvent(Uint8 type, SDLKey sym, SDLMod mod = KMOD_NONE)
 {
     SDL_Event event;
     std::memset(&event, 0, sizeof event);
@@ -157,6 +184,7 @@ static void keyEvent(Uint8 type, SDLKey sym)
     event.key.type = type;
     event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.sym = sym;
+    event.key.keysym.mod = mod;
     pushEvent(event);
 }
 
@@ -193,10 +221,12 @@ bool runCommand(const std::vector<std::string>& w, int line)
         if (cmd != "press") mouseButtonAtPointer(SDL_MOUSEBUTTONUP, button);
     } else if (cmd == "keydown" || cmd == "keyup" || cmd == "key") {
         need(1);
-        SDLKey sym = keySymbol(w[1], line);
-        if (cmd != "keyup") keyEvent(SDL_KEYDOWN, sym);
+        std::string name = w[1];
+        const SDLMod mod = keyModifiers(name);
+        SDLKey sym = keySymbol(name, line);
+        if (cmd != "keyup") keyEvent(SDL_KEYDOWN, sym, mod);
         if (cmd == "key") runOnePass();
-        if (cmd != "keydown") keyEvent(SDL_KEYUP, sym);
+        if (cmd != "keydown") keyEvent(SDL_KEYUP, sym, mod);
     } else if (cmd == "dialog") {
         // The rest of the line is the path; it may hold spaces.
         std::string answer;
@@ -257,6 +287,7 @@ void startRunner(const std::string& levelPath)
     if (!levelPath.empty()) {
         angle = 0.0f;
         loadLevel(levelPath.c_str());
+        markLevelEdited();   // not the sequence's level: a win here is no progress
         gameState = Title;
     }
     clearInput();
