@@ -195,9 +195,11 @@ enum class LoadOutcome {
 LoadOutcome loadIfPlayable(const char* path)
 {
     FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    int error = file ? 0 : (path ? errno : ENOENT);
     struct stat st;
-    if (!file || fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int error = !file ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (file && fstat(fileno(file), &st) != 0) error = errno;
+    else if (file && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error) {
         if (file) std::fclose(file);
         reportOpenFailure(path ? path : "", error);
         return LoadOutcome::NotOpened;
