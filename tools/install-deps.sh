@@ -8,9 +8,9 @@ packages=(
   libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
   libgl-dev libglu1-mesa-dev libx11-dev libpolyclipping-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libgtk-3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick sox libsox-fmt-all valgrind
+  xvfb xauth xdotool imagemagick sox libsox-fmt-all valgrind jq
 )
 if [ "${1:-}" = "--game-only" ]; then
   packages=(
@@ -18,7 +18,7 @@ if [ "${1:-}" = "--game-only" ]; then
     libsdl1.2-compat-dev libsdl-image1.2-dev libsdl-mixer1.2-dev
     libgl-dev libglu1-mesa-dev libx11-dev libpolyclipping-dev
     libfreetype-dev libfontconfig-dev fonts-liberation2 libgtk-3-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   )
 fi
 

@@ -31,9 +31,21 @@ std::string absolutePath(const std::string& path)
     return ec ? path : abs.string();
 }
 
+std::vector<std::string> dataFolderPlaces(const char* argv0)
+{
+    std::error_code ec;
+    const fs::path here = executableFolder(argv0);
+    std::vector<std::string> places = {(fs::current_path(ec) / "data").string()};
+    if (here.empty()) return places;
+    const fs::path candidates[] = {here, here.parent_path(), here.parent_path() / "share" / "tiltmoor"};
+    for (const fs::path& dir : candidates) places.push_back((dir / "data").lexically_normal().string());
+    return places;
+}
+
 bool enterDataFolder(const char* argv0)
 {
-    if (hasDataFolder(fs::current_path())) return true;
+    std::error_code ec;
+    if (hasDataFolder(fs::current_path(ec))) return true;
     const fs::path here = executableFolder(argv0);
     const fs::path candidates[] = {here, here.parent_path(), here.parent_path() / "share" / "tiltmoor"};
     for (const fs::path& dir : candidates) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "app/data_folder.h"
 #include "app/input.h"
@@ -58,7 +59,14 @@ int main(int argc, char** argv)
     // Messages appear as they happen, also when standard output is a file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const GameOptions options = parseOptions(argc, argv);
-    enterDataFolder(argv[0]);
+    if (!enterDataFolder(argv[0])) {
+        // Without its pictures, sounds and levels the game has nothing to
+        // show: say where it looked, once, and open no window.
+        std::string places;
+        for (const std::string& place : dataFolderPlaces(argv[0])) places += (places.empty() ? "" : ", ") + place;
+        std::printf("Couldn't find the game's data folder; looked for %s\n", places.c_str());
+        return 1;
+    }
 
     initScreen();
     const bool fullscreen = options.fullscreen >= 0 ? options.fullscreen == 1 : askFullscreen();
@@ -73,6 +81,7 @@ int main(int argc, char** argv)
     saveLevelDialog = gameSaveDialog;
     openProgress(defaultProgressPath());
     if (!options.firstLevel) levelIndex = rememberedLevelIndex();
+    fileErrorBox = gameErrorBox;
     initPlayfield();
 
     pushOrtho2D(float(screenWidth), float(screenHeight));

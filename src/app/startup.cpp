@@ -11,6 +11,7 @@
 
 #include "game/state.h"
 #include "platform/file_dialogs.h"
+#include "platform/message_box.h"
 
 namespace {
 const char usageText[] =
@@ -130,6 +131,12 @@ std::string gameSaveDialog(const char* filter)
     std::string path = showSaveLevelDialog(filter);
     discardPresses();
     return path;
+}
+
+void gameErrorBox(const char* message)
+{
+    showErrorBox(message);
+    discardPresses();
 }
 
 void recordPassTime(double milliseconds)

@@ -21,6 +21,8 @@ void setVideoMode(const char* caption, int width, int height, bool fullscreen);
 // presses that were meant for the dialog, so they never reach the game.
 std::string gameOpenDialog(const char* filter);
 std::string gameSaveDialog(const char* filter);
+// The error box of a failed load or save, with the same discarding.
+void gameErrorBox(const char* message);
 
 // CPU time of each pass without the pacing delay.
 void recordPassTime(double milliseconds);

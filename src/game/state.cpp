@@ -14,6 +14,9 @@ int stateTime = 0;
 
 void requestState(GameState state)
 {
+    // A quit is never lost: once Exiting is asked for, no later request of
+    // the same pass replaces it.
+    if (pendingState == Exiting) return;
     pendingState = state;
 }
 
@@ -99,6 +102,18 @@ void updatePlaying(int frameMs)
 
 void updateResult()
 {
+    // Return or Escape in the same pass as a click that counts: the keys
+    // win, and the click is spent with them, so the title shows the level
+    // just played under its own number.
+    if (keyEscape || keyReturn) {
+        angle = 0.0f;
+        requestState(Title);
+        loadSnapshot();
+        resetPlayfield();
+        keyEscape = keyReturn = false;
+        if (stateTime > 500) mouseLeft = mouseRight = false;
+        return;
+    }
     if ((mouseLeft || mouseRight) && stateTime > 500) {
         if (gameState == LevelComplete) {
             stepLevelIndex(+1);
@@ -108,13 +123,6 @@ void updateResult()
         }
         requestState(Title);
         mouseLeft = mouseRight = false;
-    }
-    if (keyEscape || keyReturn) {
-        angle = 0.0f;
-        requestState(Title);
-        loadSnapshot();
-        resetPlayfield();
-        keyEscape = keyReturn = false;
     }
 }
 

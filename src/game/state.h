@@ -1,6 +1,7 @@
 // The game's states and the one-slot request through which they change.
 // A change never happens mid-pass: requests are applied by applyPendingState
-// at the end of the pass, and the last request of a pass wins.
+// at the end of the pass, and the last request of a pass wins, except that
+// a request for Exiting outranks every other.
 #pragma once
 
 enum GameState {

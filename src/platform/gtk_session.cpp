@@ -1,6 +1,11 @@
 #include "platform/gtk_session.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+
+#include "platform/file_dialogs.h"
 
 bool gtkAvailable()
 {
@@ -31,4 +36,18 @@ gboolean takeFocus(GtkWidget* dialog, GdkEvent*, gpointer)
 void focusWhenMapped(GtkWidget* dialog)
 {
     g_signal_connect(dialog, "map-event", G_CALLBACK(takeFocus), nullptr);
+}
+
+GdkWindow* ownByGameWindow(GtkWidget* dialog)
+{
+    GdkWindow* owner = nullptr;
+#ifdef GDK_WINDOWING_X11
+    const unsigned long handle = windowHandle();
+    GdkDisplay* display = gtk_widget_get_display(dialog);
+    if (handle == 0 || !GDK_IS_X11_DISPLAY(display)) return nullptr;
+    gtk_widget_realize(dialog);
+    owner = gdk_x11_window_foreign_new_for_display(display, static_cast<Window>(handle));
+    if (owner) gdk_window_set_transient_for(gtk_widget_get_window(dialog), owner);
+#endif
+    return owner;
 }

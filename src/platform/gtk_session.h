@@ -11,3 +11,9 @@ typedef struct _GtkWidget GtkWidget;
 // Gives the dialog the keyboard as soon as it is on screen, also where no
 // window manager hands focus to new windows.
 void focusWhenMapped(GtkWidget* dialog);
+
+typedef struct _GdkWindow GdkWindow;
+// Makes the dialog transient for the game window, so that it stays above
+// it as its owner. Returns the foreign window to release with
+// g_object_unref once the dialog is gone, or null when there is none.
+GdkWindow* ownByGameWindow(GtkWidget* dialog);

@@ -23,3 +23,19 @@ bool askFullscreen()
     // Only an explicit No gives a window.
     return answer != GTK_RESPONSE_NO;
 }
+
+void showErrorBox(const char* message)
+{
+    if (!gtkAvailable()) return;
+
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                                            message ? message : "");
+    gtk_window_set_title(GTK_WINDOW(box), "Level file error");
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+    GdkWindow* owner = ownByGameWindow(box);
+    focusWhenMapped(box);
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    if (owner) g_object_unref(owner);
+    drainGtkEvents();
+}

@@ -95,41 +95,128 @@ void makeConsistent(gpc_polygon& polygon)
     }
 }
 
+// A level file as read, not yet made current.
+struct ParsedLevel {
+    gpc_polygon polygon{0, nullptr, nullptr};
+    float coordinates[ballCoordinateCount] = {};
+    int coordinatesRead = 0;
+    bool polygonComplete = false;
+
+    ParsedLevel() = default;
+    ParsedLevel(const ParsedLevel&) = delete;
+    ParsedLevel& operator=(const ParsedLevel&) = delete;
+    ~ParsedLevel() { gpc_free_polygon(&polygon); }
+};
+
+// Reads the polygon and the balls from an open stream; touches nothing of
+// the playfield.
+void parseLevel(FILE* file, ParsedLevel& level)
+{
+    level.polygonComplete = gpc_read_polygon(file, 1, &level.polygon) == 1;
+    makeConsistent(level.polygon);
+
+    // After a polygon section that stopped early the stream stands somewhere
+    // inside it; what follows would be vertex numbers, not balls.
+    if (!level.polygonComplete) return;
+    const CLocaleNumbers numbers;
+    for (; level.coordinatesRead < ballCoordinateCount; ++level.coordinatesRead) {
+        float value = 0.0f;
+        if (std::fscanf(file, "%f", &value) != 1 || !usableCoordinate(value)) break;
+        level.coordinates[level.coordinatesRead] = value;
+    }
+}
+
+// The default row, the file's balls over it, the polygon with its strips,
+// rotated at the present angle.
+ReadOutcome commitLevel(ParsedLevel& level)
+{
+    placeBallsInRow(pivot);
+    for (int i = 0; i < level.coordinatesRead; ++i) {
+        Vec2& position = balls[i / 2].position;
+        if (i % 2 == 0)
+            position.x = level.coordinates[i];
+        else
+            position.y = level.coordinates[i];
+    }
+    replaceLevelPolygon(level.polygon);   // takes the polygon over
+    return level.polygonComplete && level.coordinatesRead == ballCoordinateCount ? ReadOutcome::Complete
+                                                                                : ReadOutcome::Partial;
+}
+
 // The load itself, from an open stream or from none: the default row, the
 // released playfield, the polygon, the balls, the strips and the rotation at
 // the present angle. The caller opens and closes the stream.
 ReadOutcome readLevel(FILE* file)
 {
-    placeBallsInRow(pivot);
-    freePlayfield();
     if (!file) {
+        placeBallsInRow(pivot);
+        freePlayfield();
         rotatePlayfield();
         return ReadOutcome::NotOpened;
     }
+    ParsedLevel level;
+    parseLevel(file, level);
+    return commitLevel(level);
+}
 
-    gpc_polygon polygon{0, nullptr, nullptr};
-    const bool polygonComplete = gpc_read_polygon(file, 1, &polygon) == 1;
-    makeConsistent(polygon);
+// The vertices the polygon holds once made strictly simple, as the strips
+// and the first stamp will see it. A self-crossing outline can hold many
+// times the vertices it was written with.
+long normalisedVertexCount(gpc_polygon& polygon)
+{
+    gpc_polygon empty{0, nullptr, nullptr};
+    gpc_polygon simple{0, nullptr, nullptr};
+    gpc_polygon_clip(GPC_UNION, &polygon, &empty, &simple);
+    long count = 0;
+    for (int c = 0; c < simple.num_contours; ++c) count += simple.contour[c].num_vertices;
+    gpc_free_polygon(&simple);
+    return count;
+}
 
-    // After a polygon section that stopped early the stream stands somewhere
-    // inside it; what follows would be vertex numbers, not balls.
-    int coordinatesRead = 0;
-    if (polygonComplete) {
-        const CLocaleNumbers numbers;
-        for (; coordinatesRead < ballCoordinateCount; ++coordinatesRead) {
-            float value = 0.0f;
-            if (std::fscanf(file, "%f", &value) != 1 || !usableCoordinate(value)) break;
-            Vec2& position = balls[coordinatesRead / 2].position;
-            if (coordinatesRead % 2 == 0)
-                position.x = value;
-            else
-                position.y = value;
-        }
+void setFileError(const std::string& message)
+{
+    lastFileError = message;
+    std::printf("%s\n", message.c_str());
+    std::fflush(stdout);
+}
+
+void reportOpenFailure(const char* path, int error)
+{
+    setFileError(std::string("Couldn't open the level \"") + path + "\": " + std::strerror(error));
+}
+
+enum class LoadOutcome {
+    Loaded,
+    NotOpened,   // nothing changed; the message is out
+    Refused,     // too large; nothing changed; the message is out
+};
+
+// A load that changes nothing unless the file can be read and is of a size
+// the game can play.
+LoadOutcome loadIfPlayable(const char* path)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    int error = file ? 0 : (path ? errno : ENOENT);
+    struct stat st;
+    if (file && fstat(fileno(file), &st) != 0) error = errno;
+    else if (file && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (error) {
+        if (file) std::fclose(file);
+        reportOpenFailure(path ? path : "", error);
+        return LoadOutcome::NotOpened;
     }
-
-    replaceLevelPolygon(polygon);   // strips rebuilt, rotated at the present angle
-    return polygonComplete && coordinatesRead == ballCoordinateCount ? ReadOutcome::Complete
-                                                                    : ReadOutcome::Partial;
+    ParsedLevel level;
+    parseLevel(file, level);
+    std::fclose(file);
+    const long vertices = normalisedVertexCount(level.polygon);
+    if (vertices > levelVertexLimit) {
+        setFileError(std::string("Couldn't load the level \"") + path + "\": its outline has " +
+                     std::to_string(vertices) + " vertices, more than the " + std::to_string(levelVertexLimit) +
+                     " a level may have");
+        return LoadOutcome::Refused;
+    }
+    commitLevel(level);
+    return LoadOutcome::Loaded;
 }
 
 bool writeLevel(FILE* file)
@@ -159,8 +246,7 @@ std::string levelText()
 
 void reportSaveFailure(const char* path, int error)
 {
-    std::printf("Couldn't save the level to \"%s\": %s\n", path, std::strerror(error));
-    std::fflush(stdout);
+    setFileError(std::string("Couldn't save the level to \"") + path + "\": " + std::strerror(error));
 }
 
 mode_t newFileMode(const char* target)
@@ -198,6 +284,36 @@ std::string stateFolder()
     return std::string();
 }
 
+// Rewrites an existing, writable file in place: truncate, write, flush and
+// fsync. Used only where no temporary file can be made beside it; a crash
+// in the middle leaves a cut-short file, which the reader survives. error
+// is kept as it is when the file cannot be opened (the folder's refusal is
+// then the reason to report), else set to what went wrong.
+bool writeInPlace(const std::string& target, const std::string& text, int& error)
+{
+    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    int failure = text.empty() ? EIO : 0;
+    if (!failure && ftruncate(fd, 0) != 0) failure = errno;
+    for (size_t done = 0; !failure && done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno != EINTR) failure = errno;
+        } else {
+            done += size_t(n);
+        }
+    }
+    if (!failure && fsync(fd) != 0) failure = errno;
+    if (close(fd) != 0 && !failure) failure = errno;
+    if (failure) error = failure;
+    return !failure;
+}
+
 // The snapshot taken when play began: its text as the file holds it, whether
 // the file was written, and where.
 struct Snapshot {
@@ -229,19 +345,19 @@ bool makeFolders(const std::string& path, unsigned mode)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::string lastFileError;
+
 void loadLevel(const char* path)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    readLevel(file);
-    if (file) std::fclose(file);
+    if (loadIfPlayable(path) == LoadOutcome::NotOpened) readLevel(nullptr);
 }
 
 namespace {
 
 // The atomic save: a temporary file beside the target, flushed to disk, then
-// renamed over it. Returns 0 or the errno of what failed.
-template <typename Write>
-int writeAtomically(const char* path, Write write)
+// renamed over it. Where the folder refuses the temporary file, the text is
+// written over the target itself. Returns 0 or the errno of what failed.
+int writeAtomically(const char* path, const std::string& text)
 {
     if (!path || !*path) return ENOENT;
     // Saving through a symbolic link writes the file it points to and keeps
@@ -265,7 +381,16 @@ int writeAtomically(const char* path, Write write)
 
     const mode_t mode = newFileMode(target.c_str());
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) return errno;
+    if (fd < 0) {
+        const int error = errno;
+        // A folder we may not write, holding a file we may: the plain write.
+        if (error == EACCES || error == EPERM) {
+            int inPlaceError = error;
+            if (writeInPlace(target, text, inPlaceError)) return 0;
+            return inPlaceError;
+        }
+        return error;
+    }
     int error = 0;
     FILE* file = fdopen(fd, "wb+");
     if (!file) {
@@ -274,7 +399,8 @@ int writeAtomically(const char* path, Write write)
     } else {
         fchmod(fd, mode);   // on failure the file keeps mkstemp's private mode
         errno = 0;
-        if (!write(file)) error = errno ? errno : EIO;
+        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+        if (!written) error = errno ? errno : EIO;
         if (!error && fsync(fd) != 0) error = errno;
         errno = 0;
         if (std::fclose(file) != 0 && !error) error = errno ? errno : EIO;
@@ -292,24 +418,22 @@ int writeAtomically(const char* path, Write write)
 
 bool saveLevel(const char* path)
 {
-    const int error = writeAtomically(path, writeLevel);
+    const std::string text = levelText();
+    const int error = text.empty() ? ENOMEM : writeAtomically(path, text);
     if (error) reportSaveFailure(path ? path : "", error);
     return error == 0;
 }
 
-int saveTextAtomically(const char* path, const std::string& text)
-{
-    return writeAtomically(path, [&text](FILE* file) {
-        return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
-    });
-}
+int saveTextAtomically(const char* path, const std::string& text) { return writeAtomically(path, text); }
 
 void reloadCurrentLevel()
 {
     angle = 0.0f;
     if (levelIndex < 0 || levelIndex >= levelCount) levelIndex = 0;
     clearUndoHistory();   // the editor's history belongs to the level it was made on
-    loadLevel(levelFiles[levelIndex]);
+    // A level of the sequence that cannot be played shows as the empty level
+    // under its own number, never as the level before it.
+    if (loadIfPlayable(levelFiles[levelIndex]) != LoadOutcome::Loaded) readLevel(nullptr);
 }
 
 const char* snapshotPath()
@@ -359,12 +483,13 @@ void openLevelCommand()
 {
     const std::string path = openLevelDialog ? openLevelDialog(levelFileFilter) : std::string();
     if (path.empty()) return;
-    loadLevel(path.c_str());
+    // Whatever is in the editor stays unless the chosen file really loads.
+    if (loadIfPlayable(path.c_str()) != LoadOutcome::Loaded && fileErrorBox) fileErrorBox(lastFileError.c_str());
 }
 
 void saveLevelCommand()
 {
     const std::string path = saveLevelDialog ? saveLevelDialog(levelFileFilter) : std::string();
     if (path.empty()) return;
-    saveLevel(withLevelExtension(path).c_str());
+    if (!saveLevel(withLevelExtension(path).c_str()) && fileErrorBox) fileErrorBox(lastFileError.c_str());
 }

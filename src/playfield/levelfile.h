@@ -6,14 +6,25 @@
 // "Level files (*.lv)", NUL, "*.lv", NUL, NUL.
 extern const char levelFileFilter[];
 
+// A level whose outline, once made strictly simple, holds more vertices than
+// this is refused: the game could not play it at any speed.
+constexpr long levelVertexLimit = 100000;
+
+// The last failure of a load or a save, as printed; empty before the first.
+extern std::string lastFileError;
+
 // Balls to the default row, release the playfield, read the file, rebuild
 // the strips and rotate at the present angle. A file that cannot be opened
-// leaves the empty level with the balls in the default row.
+// leaves the empty level with the balls in the default row; a level beyond
+// levelVertexLimit is refused and the level stays as it was. Either prints
+// one line naming the path and the reason.
 void loadLevel(const char* path);
 // Writes the level polygon and the ball positions. Writes a temporary file
 // beside the target and renames it over the target, so a failed save leaves
-// the old file and the level in memory untouched; a failure prints one line
-// naming the path and the reason. Returns whether the file was written.
+// the old file and the level in memory untouched. Where no temporary file
+// may be made in the folder but the target itself is writable, the target
+// is rewritten in place. A failure prints one line naming the path and the
+// reason. Returns whether the file was written.
 bool saveLevel(const char* path);
 // The same atomic save for any text (the game's other files). Returns 0, or
 // the errno of the failure, which is not reported.
@@ -21,7 +32,8 @@ int saveTextAtomically(const char* path, const std::string& text);
 // Folders along path made as needed, like mkdir -p; whether path is a folder.
 bool makeFolders(const std::string& path, unsigned mode);
 
-// angle = 0, then loadLevel of levelFiles[levelIndex].
+// angle = 0, then the file of levelFiles[levelIndex]; one that cannot be
+// opened or is refused gives the empty level in the default row.
 void reloadCurrentLevel();
 
 // The snapshot of the level as it was when play began ("data/temp", or the
@@ -32,7 +44,9 @@ void saveSnapshot();
 void loadSnapshot();
 
 // The editor's commands: open dialog then load; save dialog, ".lv" appended
-// unless the path ends in exactly ".lv", then save.
+// unless the path ends in exactly ".lv", then save. A file that cannot be
+// opened or is refused leaves the level and the balls untouched; a failed
+// load or save is shown in the error box as well as printed.
 void openLevelCommand();
 void saveLevelCommand();
 // The path rule of the save command.

@@ -10,6 +10,11 @@ using TextureLoader = unsigned (*)(const char* path);
 // full path, or an empty string when cancelled or when no dialog can be shown.
 using FileDialog = std::string (*)(const char* filter);
 
+// Shows a message about a level file that could not be opened or saved, in
+// a modal box, and returns when it is closed.
+using MessageBox = void (*)(const char* message);
+
 extern TextureLoader textureLoader;   // default: loads nothing, returns 0
 extern FileDialog openLevelDialog;    // default: returns ""
 extern FileDialog saveLevelDialog;    // default: returns ""
+extern MessageBox fileErrorBox;      // default: shows nothing

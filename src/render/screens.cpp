@@ -1,5 +1,6 @@
 #include "render/screens.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -87,8 +88,10 @@ void drawPlayTexts()
     if (keepTime >= 0) {
         char line[96];
         glColor3f(1.0f, 1.0f, 1.0f);
+        // On the pass that completes the level keepTime is past 3000: the
+        // count stops at 0.0, never "-0.0".
         std::snprintf(line, sizeof line, "Keep the red balls on playfield for: %1.1f seconds",
-                      3.0 - keepTime * 0.001);
+                      std::max(0.0, 3.0 - keepTime * 0.001));
         printTextCentered(line, screenWidth / 2, screenHeight / 2);
     }
 }

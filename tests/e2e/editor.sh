@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The editor: F2 enters it, c clears the level, F12 saves through the save
-# dialog, F2 opens a file through the open dialog.
+# dialog, F2 opens a file through the open dialog; a missing file never
+# replaces the level, and a failed save shows its error box.
 #   editor.sh GAME SOURCE_DIR
 GAME=$1 SOURCE_DIR=$2
 . "$(dirname "$0")/lib.sh"
@@ -48,6 +49,40 @@ note "keys typed into a dialog never reach the game"
 still=$(shot after-dialogs)
 stamp=$(count_pixels "$still" 250 550 100 100 white 15)
 [ "$stamp" -gt 50 ] || fail "the loaded stamp is not on screen (was the level cleared by a typed 'c'?)"
+
+note "a name that is no file keeps the open dialog open; cancelled, the level stays"
+hold_key F2
+d=$(find_dialog "Open level")
+sleep 0.5
+xdotool windowfocus --sync "$d" 2>/dev/null; sleep 0.3
+xdotool type --delay 20 "$E2E_WORK/box cactu.lv"; sleep 0.3
+xdotool key Return; sleep 1
+xdotool search --all --pid "$GAME_PID" --name '^Open level$' > /dev/null || fail "the open dialog took a missing file"
+# The first Escape closes the chooser's location field, the next the chooser.
+for _ in 1 2 3; do
+  xdotool search --all --pid "$GAME_PID" --name '^Open level$' > /dev/null || break
+  xdotool windowfocus --sync "$d" 2>/dev/null; xdotool key Escape; sleep 0.8
+done
+xdotool search --all --pid "$GAME_PID" --name '^Open level$' > /dev/null && fail "Escape did not close the open dialog"
+kept=$(shot after-missing)
+# The background moves; the white outlines of the level and the balls do not.
+w0=$(count_pixels "$still" 0 60 1024 640 white 15); w1=$(count_pixels "$kept" 0 60 1024 640 white 15)
+s1=$(count_pixels "$kept" 250 550 100 100 white 15)
+[ "$s1" -gt 50 ] && [ $(( (w1 - w0) * (w1 - w0) * 400 )) -le $(( w0 * w0 )) ] ||
+  fail "the level changed after a missing file (white pixels $w0 -> $w1, stamp $s1)"
+
+note "a failed save shows an error box over the game; closed, the game goes on"
+hold_key F12
+answer_file_dialog "Save level" "/sys/level"   # no file can be made there, not even by root
+box=$(find_dialog "Level file error")
+sleep 0.5
+grep -qF '"/sys/level.lv": Permission denied' "$GAME_LOG" || fail "no message on standard output"
+xdotool windowfocus --sync "$box" 2>/dev/null; sleep 0.3
+xdotool key Return; sleep 0.8
+xdotool search --all --pid "$GAME_PID" --name '^Level file error$' > /dev/null && fail "Return did not close the error box"
+after=$(shot after-error)
+lit=$(count_pixels "$after" 440 716 150 28 white 20)
+[ "$lit" -gt 40 ] || fail "the game is no longer in the editor after the error box"
 
 hold_key Escape
 sleep 0.3

@@ -18,6 +18,16 @@ note "no display at all: a message and status 1, no hang"
 [ $rc -eq 1 ] || fail "without a display the status was $rc"
 grep -qE "^Couldn't (set video mode|initialize SDL): " "$E2E_WORK/out.txt" || fail "no message: $(cat "$E2E_WORK/out.txt")"
 
+note "no data folder anywhere: one message naming the places, status 1, no window"
+mkdir -p "$E2E_WORK/copied/bin"
+cp "$GAME" "$E2E_WORK/copied/bin/tiltmoor"
+(cd "$E2E_WORK/copied/bin" && DISPLAY=:nowhere timeout 20 ./tiltmoor --windowed > ../out.txt 2>&1); rc=$?
+[ $rc -eq 1 ] || fail "without data the status was $rc: $(cat "$E2E_WORK/copied/out.txt")"
+[ "$(wc -l < "$E2E_WORK/copied/out.txt")" -eq 1 ] || fail "expected one message: $(cat "$E2E_WORK/copied/out.txt")"
+for place in "$E2E_WORK/copied/bin/data" "$E2E_WORK/copied/data" "$E2E_WORK/copied/share/tiltmoor/data"; do
+  grep -qF "$place" "$E2E_WORK/copied/out.txt" || fail "the message does not name $place: $(cat "$E2E_WORK/copied/out.txt")"
+done
+
 note "no sound device: the game runs silent"
 start_xvfb
 copy_data "$E2E_WORK/game"

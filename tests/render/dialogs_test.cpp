@@ -219,7 +219,7 @@ TEST_F(DialogsTest, FileChoosersOfferTheLevelFilterAndOwnToTheGameWindow)
     struct Seen {
         std::string title, currentName, filterName;
         GtkFileChooserAction action = GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER;
-        bool modal = false, confirmsOverwrite = false, acceptsLv = false, acceptsOther = true;
+        bool modal = false, confirmsOverwrite = true, acceptsLv = false, acceptsAnyCase = false, acceptsOther = true;
         int defaultResponse = 0;
         unsigned long owner = 0;
     };
@@ -238,6 +238,7 @@ TEST_F(DialogsTest, FileChoosersOfferTheLevelFilterAndOwnToTheGameWindow)
             if (GtkFileFilter* filter = gtk_file_chooser_get_filter(chooser)) {
                 seen.filterName = gtk_file_filter_get_name(filter) ? gtk_file_filter_get_name(filter) : "";
                 seen.acceptsLv = filterAccepts(filter, "9.lv");
+                seen.acceptsAnyCase = filterAccepts(filter, "X.LV") && filterAccepts(filter, "y.Lv");
                 seen.acceptsOther = filterAccepts(filter, "notes.txt");
             }
             seen.defaultResponse = defaultResponse(dialog);
@@ -262,12 +263,15 @@ TEST_F(DialogsTest, FileChoosersOfferTheLevelFilterAndOwnToTheGameWindow)
     EXPECT_EQ(save.title, "Save level");
     EXPECT_EQ(save.action, GTK_FILE_CHOOSER_ACTION_SAVE);
     EXPECT_EQ(save.currentName, "");
-    EXPECT_TRUE(save.confirmsOverwrite);
+    // The chooser's own question would be about the name as typed; the
+    // dialog asks itself about the name with ".lv" (below).
+    EXPECT_FALSE(save.confirmsOverwrite);
     for (const Seen* seen : {&open, &save}) {
         SCOPED_TRACE(seen->title);
         EXPECT_TRUE(seen->modal);
         EXPECT_EQ(seen->filterName, "Level files (*.lv)");
         EXPECT_TRUE(seen->acceptsLv);
+        EXPECT_TRUE(seen->acceptsAnyCase);
         EXPECT_FALSE(seen->acceptsOther);
         EXPECT_EQ(seen->defaultResponse, GTK_RESPONSE_ACCEPT);
         EXPECT_EQ(seen->owner, windowHandle());
@@ -301,6 +305,95 @@ TEST_F(DialogsTest, SaveOverAnExistingFileAsksFirst)
     KeyboardDriver driver("Save level", commands, file("driver.log"));
     EXPECT_EQ(showSaveLevelDialog(levelFileFilter), target);
     EXPECT_EQ(driver.finish(), 0) << std::ifstream(file("driver.log")).rdbuf();
+}
+
+TEST_F(DialogsTest, SaveAsksAboutTheFileWithItsExtension)
+{
+    // "box" is typed, "box.lv" exists: the question comes, and declining it
+    // goes back to the chooser, which then writes nothing when cancelled.
+    const std::string existing = file("box.lv");
+    std::ofstream(existing) << "0\n";
+    const std::string pid = std::to_string(getpid());
+    auto answerQuestionWith = [&](const std::string& key) {
+        return "xdotool type --delay 20 \"" + file("box") + "\"; sleep 0.3; xdotool key Return; "
+               "q=$(timeout 10 xdotool search --sync --all --onlyvisible --pid " + pid + " --name \"^Replace level\\?$\"); "
+               "[ -n \"$q\" ] || exit 4; xdotool windowfocus $q; sleep 0.3; xdotool key " + key + "; sleep 0.5";
+    };
+    {
+        const std::string back = "; c=$(xdotool search --all --onlyvisible --pid " + pid +
+                                 " --name \"^Save level$\" | head -1); [ -n \"$c\" ] || exit 5; "
+                                 "xdotool windowfocus $c; sleep 0.3; xdotool key Escape";
+        KeyboardDriver driver("Save level", answerQuestionWith("Escape") + back, file("declined.log"));
+        EXPECT_EQ(showSaveLevelDialog(levelFileFilter), "");
+        EXPECT_EQ(driver.finish(), 0) << std::ifstream(file("declined.log")).rdbuf();
+    }
+    {
+        KeyboardDriver driver("Save level", answerQuestionWith("Return"), file("replaced.log"));
+        EXPECT_EQ(showSaveLevelDialog(levelFileFilter), existing);
+        EXPECT_EQ(driver.finish(), 0) << std::ifstream(file("replaced.log")).rdbuf();
+    }
+}
+
+TEST_F(DialogsTest, OpenStaysOpenUntilAnExistingFileIsChosen)
+{
+    const std::string target = file("real.lv");
+    std::ofstream(target) << "0\n";
+    const std::string missing = file("typo.lv");
+    // What the chooser says while it stays open.
+    std::string said;
+    const guint watch = g_timeout_add(
+        50,
+        [](gpointer out) -> gboolean {
+            if (GtkWindow* dialog = visibleDialog())
+                if (GTK_IS_FILE_CHOOSER(dialog))
+                    if (GtkWidget* extra = gtk_file_chooser_get_extra_widget(GTK_FILE_CHOOSER(dialog)))
+                        if (GTK_IS_LABEL(extra) && gtk_widget_get_visible(extra))
+                            *static_cast<std::string*>(out) = gtk_label_get_text(GTK_LABEL(extra));
+            return G_SOURCE_CONTINUE;
+        },
+        &said);
+    const std::string commands =
+        "xdotool type --delay 20 \"" + missing + "\"; sleep 0.3; xdotool key Return; sleep 1; "
+        "xdotool search --all --onlyvisible --pid " + std::to_string(getpid()) + " --name \"^Open level$\" || exit 5; "
+        "xdotool key ctrl+a; xdotool type --delay 20 \"" + target + "\"; sleep 0.5; xdotool key Return";
+    KeyboardDriver driver("Open level", commands, file("driver.log"));
+    EXPECT_EQ(showOpenLevelDialog(levelFileFilter), target);
+    g_source_remove(watch);
+    EXPECT_EQ(driver.finish(), 0) << std::ifstream(file("driver.log")).rdbuf();
+    EXPECT_NE(said.find(missing), std::string::npos) << said;
+}
+
+TEST_F(DialogsTest, ErrorBoxNamesTheProblemModalAboveTheGameWindow)
+{
+    struct {
+        std::string title, text;
+        int type = -1, defaultResponse = 0;
+        bool modal = false;
+        unsigned long owner = 0;
+    } seen;
+    DialogInspector inspector([&](GtkWindow* box) {
+        seen.title = gtk_window_get_title(box) ? gtk_window_get_title(box) : "";
+        gchar* text = nullptr;
+        GtkMessageType type = GTK_MESSAGE_OTHER;
+        g_object_get(box, "text", &text, "message-type", &type, nullptr);
+        seen.text = text ? text : "";
+        g_free(text);
+        seen.type = type;
+        seen.modal = gtk_window_get_modal(box);
+        seen.defaultResponse = defaultResponse(box);
+        seen.owner = transientOwner(box);
+        gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+    });
+    const char message[] = "Couldn't save the level to \"/read-only/box.lv\": Permission denied";
+    showErrorBox(message);
+    EXPECT_TRUE(inspector.ran());
+    EXPECT_EQ(seen.title, "Level file error");
+    EXPECT_EQ(seen.text, message);
+    EXPECT_EQ(seen.type, GTK_MESSAGE_ERROR);
+    EXPECT_TRUE(seen.modal);
+    EXPECT_EQ(seen.defaultResponse, GTK_RESPONSE_OK);
+    EXPECT_EQ(seen.owner, windowHandle());
+    EXPECT_EQ(visibleDialog(), nullptr);
 }
 
 TEST_F(DialogsTest, OpenTakesATypedPathOfAnExistingFile)

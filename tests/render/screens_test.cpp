@@ -167,6 +167,7 @@ TEST_F(ScreensTest, PlayShowsItsLineAndTheCountdownOnceKeepTimeRuns)
         {0, "Keep the red balls on playfield for: 3.0 seconds"},
         {1234, "Keep the red balls on playfield for: 1.8 seconds"},
         {3000, "Keep the red balls on playfield for: 0.0 seconds"},
+        {3016, "Keep the red balls on playfield for: 0.0 seconds"},   // the pass that completes
     };
     for (const auto& c : cases) {
         keepTime = c.keep;

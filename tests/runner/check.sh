@@ -50,8 +50,25 @@ case $case in
     # A save into a folder that does not exist: one message, nothing lost.
     printf 'key f2\nwait 16\nprint\ndialog /nonexistent-folder/level\nkey f12\nwait 16\nexpect state Editor\n' \
       | "$sim" --level "$here/levels/box-idle.lv" - > out.txt || fail "the game did not go on after a failed save"
-    [ "$(grep -c 'nonexistent-folder/level.lv' out.txt)" -eq 1 ] || fail "expected one message naming the path: $(cat out.txt)"
-    [ "$(grep '"state"' out.txt | sed 's/"stateTime":[0-9]*,//' | sort -u | wc -l)" -eq 1 ] || fail "the level changed"
+    [ "$(grep -v '^{' out.txt | grep -c 'nonexistent-folder/level.lv')" -eq 1 ] || fail "expected one message naming the path: $(cat out.txt)"
+    # print reports it too, and only after it happened.
+    [ "$(head -1 out.txt | jq -r .lastError)" = "" ] || fail "an error before any failure: $(head -1 out.txt)"
+    tail -1 out.txt | jq -r .lastError | grep -qx 'Couldn.t save the level to "/nonexistent-folder/level.lv": No such file or directory' ||
+      fail "print's lastError does not name the failed save: $(tail -1 out.txt)"
+    [ "$(grep '"state"' out.txt | jq -c 'del(.stateTime, .lastError)' | sort -u | wc -l)" -eq 1 ] || fail "the level changed"
+    ;;
+  quit)
+    # A quit on the pass before the splash ends is not replaced by its end.
+    printf 'wait 2992\nquit\nwait 400\nexpect state Exiting\n' | "$sim" - > out.txt || fail "the quit was lost: $(tail -1 out.txt)"
+    ;;
+  json)
+    # Quotes, backslashes and letters beyond ASCII in a failed save's path
+    # still give valid JSON that reads back as the path.
+    printf 'key f2\nwait 16\ndialog /no such "dir" \\ é/level\nkey f12\nwait 16\nprint\n' \
+      | "$sim" --level "$here/levels/box-idle.lv" - > out.txt || fail "script"
+    [ "$(grep -c '^{' out.txt)" -eq 2 ] || fail "expected two JSON lines: $(cat out.txt)"
+    grep '^{' out.txt | jq -e . > /dev/null || fail "not valid JSON: $(grep '^{' out.txt)"
+    tail -1 out.txt | jq -r .lastError | grep -qF '/no such "dir" \ é/level.lv' || fail "the path did not survive: $(tail -1 out.txt)"
     ;;
   unicode)
     # A path with spaces and letters beyond ASCII saves and loads back.

@@ -266,19 +266,12 @@ TEST_F(GameFlow, RequestingTheCurrentStateRestartsItsClock)
 
 // Requests that meet in one pass: the last one wins.
 
-TEST_F(GameFlow, TitleEscapeWithAButtonStartsPlayAndTheHeldEscapeThenReturns)
+TEST_F(GameFlow, TitleEscapeWithAButtonQuitsRatherThanPlays)
 {
-    const LevelCopy level = copyLevel();
     keyEscape = true;
     mouseLeft = true;
     pass();
-    EXPECT_EQ(gameState, int(Playing));
-    EXPECT_TRUE(keyEscape);
-    setLevel({rectangle(0, 0, 10, 10)}, {0});
-    pass();
-    EXPECT_EQ(gameState, int(Title));
-    EXPECT_FALSE(keyEscape);
-    expectSameLevel(level, copyLevel());
+    EXPECT_EQ(gameState, int(Exiting)) << "a request for Exiting outranks the later one for Playing";
 }
 
 TEST_F(GameFlow, PlayingEscapeWinsOverTheRulesInTheSamePass)
@@ -312,27 +305,37 @@ void quitAndClick()
 }
 void quitOnly() { quitEvent(); }
 
-TEST_F(GameFlow, AQuitIsLostToARequestOfTheNextPass)
+TEST_F(GameFlow, AQuitOutranksEveryRequestOfTheNextPass)
 {
     fadeTime = 0;
     quitRequested = false;
     runPass(nullptr, fixedPace, quitAndClick);
-    EXPECT_EQ(gameState, int(Title));
     EXPECT_EQ(pendingState, int(Exiting));
     runPass(nullptr, fixedPace, noEvents);
-    EXPECT_EQ(gameState, int(Playing)) << "the click's request came later and won";
+    EXPECT_EQ(gameState, int(Exiting)) << "the click's later request for Playing did not replace the quit";
 
-    // A rules request replaces it the same way.
-    runPass(nullptr, fixedPace, quitOnly);
-    EXPECT_EQ(pendingState, int(Exiting));
+    // Nor does a request of the rules.
+    gameState = Playing;
+    keepTime = -1;
     placeBall(4, -300.0f, 300.0f);
-    runPass(nullptr, fixedPace, noEvents);
-    EXPECT_EQ(gameState, int(LevelFailed));
-
-    // With nothing else requested the quit takes effect.
     runPass(nullptr, fixedPace, quitOnly);
     runPass(nullptr, fixedPace, noEvents);
     EXPECT_EQ(gameState, int(Exiting));
+}
+
+TEST_F(GameFlow, ResultClickAndReturnInOnePassKeepTheLevelAndItsNumberTogether)
+{
+    const LevelCopy level = copyLevel();
+    playAndSpoil();
+    enter(LevelComplete);
+    pass(501);
+    mouseLeft = true;
+    keyReturn = true;
+    pass();
+    EXPECT_EQ(gameState, int(Title));
+    EXPECT_EQ(levelIndex, 0) << "the keys win: back to the level just won";
+    expectSameLevel(level, copyLevel());
+    EXPECT_FALSE(mouseLeft) << "the click is spent, so the title does not start play with it";
 }
 
 }  // namespace

@@ -242,6 +242,7 @@ inline void resetWorld()
     levelIndex = 0;
     openLevelDialog = cancelledDialog;
     saveLevelDialog = cancelledDialog;
+    fileErrorBox = [](const char*) {};
 }
 
 // A fresh working folder with an empty data/ in it, the user's state folder

@@ -1,5 +1,8 @@
 // The editor's open and save commands through the dialog seams, the save
 // path rule, the dialogs' filter and the load by level index.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -99,6 +102,43 @@ TEST_F(LevelCommands, OpenLoadsTheChosenFileAndCancelChangesNothing)
     EXPECT_EQ(balls[0].position.x, 1.0f);
     EXPECT_EQ(balls[4].position.x, 472.0f);
     EXPECT_EQ(angle, 0.125f);
+}
+
+std::vector<std::string> boxesShown;
+void recordBox(const char* message) { boxesShown.push_back(message); }
+
+TEST_F(LevelCommands, OpenOfAFileThatCannotBeReadLeavesTheLevelAndShowsWhy)
+{
+    fileErrorBox = recordBox;
+    boxesShown.clear();
+    ASSERT_EQ(mkdir("data/folder.lv", 0755), 0);
+    const LevelCopy before = copyLevel();
+    for (const char* name : {"typo.lv", "folder.lv"}) {
+        dialogAnswer = (folder.root() / "data" / name).string();
+        testing::internal::CaptureStdout();
+        openLevelCommand();
+        const std::string output = testing::internal::GetCapturedStdout();
+        expectSameLevel(before, copyLevel());
+        ASSERT_FALSE(boxesShown.empty());
+        EXPECT_NE(boxesShown.back().find(dialogAnswer), std::string::npos) << boxesShown.back();
+        EXPECT_EQ(boxesShown.back() + "\n", output);
+    }
+    EXPECT_EQ(boxesShown.size(), 2u);
+}
+
+TEST_F(LevelCommands, FailedSaveShowsTheFileAndTheReasonInTheBox)
+{
+    fileErrorBox = recordBox;
+    boxesShown.clear();
+    dialogAnswer = (folder.root() / "no-such-folder" / "mine").string();
+    testing::internal::CaptureStdout();
+    saveLevelCommand();
+    const std::string output = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(boxesShown.size(), 1u);
+    EXPECT_NE(boxesShown[0].find(dialogAnswer + ".lv"), std::string::npos) << boxesShown[0];
+    EXPECT_NE(boxesShown[0].find(std::strerror(ENOENT)), std::string::npos) << boxesShown[0];
+    EXPECT_EQ(boxesShown[0] + "\n", output);
+    EXPECT_EQ(lastFileError, boxesShown[0]);
 }
 
 TEST_F(LevelCommands, PathsWithSpacesAndNonAsciiLettersSaveAndLoadBack)

@@ -2,6 +2,9 @@
 // counts, words where numbers belong, NaN, infinities and coordinates far
 // off any screen. Whatever the file holds, the level that goes on is
 // consistent and can still be played and stamped.
+#include <cmath>
+#include <cstdio>
+#include <regex>
 #include <string>
 
 #include "app/input.h"
@@ -115,6 +118,36 @@ TEST_F(HostileLevelFile, TruncatedPolygonSectionIsNotReadAsBalls)
     load("1\n6\n0\n 0 0\n 10 0\n 10 10\n 0 10\n oops\n 1 2\n 3 4\n 5 6\n");
     expectConsistentLevel();
     expectDefaultRow();
+}
+
+TEST_F(HostileLevelFile, OutlineTooLargeOnceMadeSimpleIsRefusedAndTheLevelStays)
+{
+    // A 2,001-vertex self-crossing star that turns 31 times: about 122,000
+    // vertices once its crossings are resolved.
+    const int n = 2001, step = 31;
+    std::string text = "1\n" + std::to_string(n) + "\n0\n";
+    char line[64];
+    for (int i = 0; i < n; ++i) {
+        const double a = 2.0 * M_PI * double(i) * step / n;
+        std::snprintf(line, sizeof line, "%.6f %.6f\n", 512.0 + 300.0 * std::cos(a), 384.0 + 300.0 * std::sin(a));
+        text += line;
+    }
+    writeFile("data/star.lv", text);
+    setLevel({rectangle(100, 400, 900, 500)}, {0});
+    placeBall(3, 250.0f, 260.0f);
+    const LevelCopy before = copyLevel();
+
+    testing::internal::CaptureStdout();
+    loadLevel("data/star.lv");
+    const std::string output = testing::internal::GetCapturedStdout();
+
+    expectSameLevel(before, copyLevel());
+    EXPECT_EQ(levelStrips.num_strips > 0, true);
+    std::smatch count;
+    ASSERT_TRUE(std::regex_search(output, count, std::regex("data/star\\.lv.* ([0-9]+) vertices"))) << output;
+    EXPECT_GT(std::stol(count[1]), levelVertexLimit);
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_EQ(lastFileError + "\n", output);
 }
 
 }  // namespace

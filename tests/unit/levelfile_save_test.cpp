@@ -104,13 +104,22 @@ TEST_F(LevelSave, WriteCutShortKeepsTheOldFile)
     std::signal(SIGXFSZ, previousHandler);
 }
 
-TEST_F(LevelSave, ReadOnlyFolderKeepsTheOldFile)
+TEST_F(LevelSave, ReadOnlyFolderWritesAWritableFileInPlaceAndKeepsAReadOnlyOne)
 {
+    ASSERT_EQ(chmod("data/keep.lv", 0444), 0);
     ASSERT_EQ(chmod("data", 0555), 0);
     PermissionBitsEnforced enforced;
     if (!PermissionBitsEnforced::writesRefusedIn("data"))
         GTEST_SKIP() << "this process can write into read-only folders and cannot give that up";
     expectFailedSave("data/keep.lv", std::strerror(EACCES));
+
+    // No temporary file can go beside it, but the file itself is writable.
+    ASSERT_EQ(chmod("data/keep.lv", 0644), 0);
+    ASSERT_TRUE(saveLevel("data/keep.lv"));
+    EXPECT_EQ(folderEntries("data"), std::vector<std::string>{"keep.lv"});
+    freePlayfield();
+    loadLevel("data/keep.lv");
+    expectSameLevel(inMemory, copyLevel());
 }
 
 TEST_F(LevelSave, MissingFolderOrAFolderInTheWayFail)

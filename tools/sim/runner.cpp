@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "app/data_folder.h"
 #include "app/input.h"
 #include "app/loop.h"
@@ -74,30 +76,48 @@ static double polygonArea(const gpc_polygon& p)
     return area;
 }
 
+// A float as the runner has always shown it, to nine significant digits.
+// Not-a-number and infinities become null, which any JSON reader takes.
+static nlohmann::ordered_json shown(double value, const char* format = "%.9g")
+{
+    if (!std::isfinite(value)) return nullptr;
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return std::strtod(text, nullptr);
+}
+
 void printState()
 {
     int vertices = 0;
     for (int c = 0; c < levelPolygon.num_contours; ++c) vertices += levelPolygon.contour[c].num_vertices;
-    std::printf("{\"state\":\"%s\",\"stateTime\":%d,\"levelIndex\":%d,\"keepTime\":%d,\"angle\":%.9g,"
-                "\"angularVelocity\":%.9g,\"balls\":[",
-                stateName(gameState), stateTime, levelIndex, keepTime, double(angle), double(angularVelocity));
+    nlohmann::ordered_json state;
+    state["state"] = stateName(gameState);
+    state["stateTime"] = stateTime;
+    state["levelIndex"] = levelIndex;
+    state["keepTime"] = keepTime;
+    state["angle"] = shown(angle);
+    state["angularVelocity"] = shown(angularVelocity);
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (int i = 0; i < ballCount; ++i) {
         const Ball& b = balls[i];
-        std::printf("%s{\"x\":%.9g,\"y\":%.9g,\"vx\":%.9g,\"vy\":%.9g}", i ? "," : "", double(b.position.x),
-                    double(b.position.y), double(b.velocity.x), double(b.velocity.y));
+        list.push_back({{"x", shown(b.position.x)}, {"y", shown(b.position.y)},
+                        {"vx", shown(b.velocity.x)}, {"vy", shown(b.velocity.y)}});
     }
-    std::printf("],\"contours\":%d,\"vertices\":%d,\"area\":%.6f,\"strips\":%d", levelPolygon.num_contours,
-                vertices, polygonArea(levelPolygon), levelStrips.num_strips);
+    state["balls"] = list;
+    state["contours"] = levelPolygon.num_contours;
+    state["vertices"] = vertices;
+    state["area"] = shown(polygonArea(levelPolygon), "%.6f");
+    state["strips"] = levelStrips.num_strips;
+    state["lastError"] = lastFileError;
     if (progressActive()) {
         const LevelRecord record = progressFor(levelFiles[levelIndex]);
-        std::printf(",\"solvedLevels\":%d,\"levelSolved\":%s,\"bestMs\":", solvedLevelCount(),
-                    record.solved ? "true" : "false");
-        if (record.solved)
-            std::printf("%d", record.bestMs);
-        else
-            std::printf("null");
+        state["solvedLevels"] = solvedLevelCount();
+        state["levelSolved"] = record.solved;
+        state["bestMs"] = record.solved ? nlohmann::ordered_json(record.bestMs) : nlohmann::ordered_json(nullptr);
     }
-    std::printf("}\n");
+    // Paths in the error may hold any bytes; ones that are not UTF-8 are
+    // replaced rather than ending the run.
+    std::puts(state.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
     std::fflush(stdout);
 }
 
