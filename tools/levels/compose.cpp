@@ -25,7 +25,7 @@
 //                                   playfield (radius up to RMAX, 40), that
 //                                   brings the playfield, balls held, nearest
 //                                   to the angle A (0) while its stiffness
-//                                   stays above K (40000); prints it and adds
+//                                   stays above K (3000); prints it and adds
 //                                   it. Copy the printed disc into the
 //                                   description when done.
 //   end                             ends the level
@@ -636,7 +636,7 @@ int main(int argc, char** argv)
                 std::vector<double> v;
                 for (size_t i = 1; i < w.size(); ++i) v.push_back(number(w[i], lineNo));
                 std::vector<std::string> add = findBallast(lv.polygon, lv.history, lv.balls, v[0], v[1], v[2], v[3],
-                                                           v.size() > 4 ? v[4] : 40.0, v.size() > 5 ? v[5] : 40000.0,
+                                                           v.size() > 4 ? v[4] : 40.0, v.size() > 5 ? v[5] : 3000.0,
                                                            v.size() > 6 ? v[6] : 0.0, lv.detail);
                 if (add.empty()) throw ComposeError{lineNo, "no ballast in that box keeps the playfield hanging"};
                 const gpc_op op = add[0] == "cut" ? GPC_DIFF : GPC_UNION;
