@@ -76,6 +76,9 @@ struct Sweep {
     std::vector<double> key;      // per edge: x in the middle of the band being ordered
     std::vector<int> leftCount, rightCount;  // per column
     std::vector<Point> points;
+    std::vector<EdgeAt> sorted;   // scratch for sortEvents
+    std::vector<int> buckets;
+    std::vector<int> stripOf, leftAt, rightAt;  // scratch for emit
     std::vector<gpc_point> kept, optimal;  // one contour's vertices, runs and repeats left out
     bool tangled = false;         // edges crossed or ran along each other
 
@@ -158,6 +161,47 @@ void addPoint(Sweep& s, int column, bool right, double x, double y)
     ++(right ? s.rightCount : s.leftCount)[std::size_t(column)];
 }
 
+// Sorts events by y, then edge, as std::sort would: by buckets over the y
+// range (the edges come in edge order and keep it within a bucket), then
+// insertion within each bucket. Falls back to std::sort when the y values
+// crowd into few buckets.
+void sortEvents(std::vector<EdgeAt>& events, std::vector<EdgeAt>& sorted, std::vector<int>& buckets)
+{
+    const std::size_t n = events.size();
+    if (n < 2) return;
+    double lo = events[0].y, hi = lo;
+    for (const EdgeAt& e : events) {
+        lo = std::min(lo, e.y);
+        hi = std::max(hi, e.y);
+    }
+    const double scale = double(n) / (hi - lo);
+    if (!(scale < 1e300)) {  // all at one y, or a range too small to divide
+        std::sort(events.begin(), events.end());
+        return;
+    }
+    buckets.assign(n + 1, 0);
+    auto bucketOf = [&](double y) { return std::min(n - 1, std::size_t((y - lo) * scale)); };
+    for (const EdgeAt& e : events) ++buckets[bucketOf(e.y) + 1];
+    int crowd = 0;
+    for (std::size_t b = 1; b <= n; ++b) {
+        crowd = std::max(crowd, buckets[b]);
+        buckets[b] += buckets[b - 1];
+    }
+    if (crowd > 32) {
+        std::sort(events.begin(), events.end());
+        return;
+    }
+    sorted.resize(n);
+    for (const EdgeAt& e : events) sorted[std::size_t(buckets[bucketOf(e.y)]++)] = e;
+    for (std::size_t i = 1; i < n; ++i) {
+        const EdgeAt e = sorted[i];
+        std::size_t j = i;
+        for (; j > 0 && e < sorted[j - 1]; --j) sorted[j] = sorted[j - 1];
+        sorted[j] = e;
+    }
+    events.swap(sorted);
+}
+
 // Puts edges in their order across the band from y to yNext (by x in the
 // middle of it; edges along each other in a fixed order of their ends).
 void orderBand(Sweep& s, std::vector<int>& band, double y, double yNext)
@@ -213,13 +257,15 @@ std::size_t firstAtOrRight(const Sweep& s, double x, double y)
 // strict sweep gives up (false); otherwise it goes on as well as it can.
 bool sweep(Sweep& s, bool strict)
 {
+    s.tops.resize(s.edges.size());
+    s.bottoms.resize(s.edges.size());
     for (int e = 0; e < int(s.edges.size()); ++e) {
         const Edge& edge = s.edges[std::size_t(e)];
-        s.tops.push_back(EdgeAt{edge.ty, e});
-        s.bottoms.push_back(EdgeAt{edge.by, e});
+        s.tops[std::size_t(e)] = EdgeAt{edge.ty, e};
+        s.bottoms[std::size_t(e)] = EdgeAt{edge.by, e};
     }
-    std::sort(s.tops.begin(), s.tops.end());
-    std::sort(s.bottoms.begin(), s.bottoms.end());
+    sortEvents(s.tops, s.sorted, s.buckets);
+    sortEvents(s.bottoms, s.sorted, s.buckets);
     s.key.resize(s.edges.size());
     s.position.assign(s.edges.size(), -1);
 
@@ -328,13 +374,20 @@ bool sweep(Sweep& s, bool strict)
             if (xl != xr) addPoint(s, column, true, xr, y);
         }
 
-        // The window replaces its part of active.
+        // The window replaces its part of active; the places after it are
+        // renumbered only when the count of edges changed.
         for (std::size_t i = lo; i < hi; ++i) s.position[std::size_t(s.active[i])] = -1;
-        s.active.erase(s.active.begin() + std::ptrdiff_t(lo), s.active.begin() + std::ptrdiff_t(hi));
-        s.active.insert(s.active.begin() + std::ptrdiff_t(lo), s.window.begin(), s.window.end());
-        s.spanColumn.erase(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.spanColumn.begin() + std::ptrdiff_t(hi / 2));
-        s.spanColumn.insert(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.windowColumns.begin(), s.windowColumns.end());
-        for (std::size_t i = lo; i < s.active.size(); ++i) s.position[std::size_t(s.active[i])] = int(i);
+        if (s.window.size() == hi - lo) {
+            std::copy(s.window.begin(), s.window.end(), s.active.begin() + std::ptrdiff_t(lo));
+            std::copy(s.windowColumns.begin(), s.windowColumns.end(), s.spanColumn.begin() + std::ptrdiff_t(lo / 2));
+            for (std::size_t i = lo; i < hi; ++i) s.position[std::size_t(s.active[i])] = int(i);
+        } else {
+            s.active.erase(s.active.begin() + std::ptrdiff_t(lo), s.active.begin() + std::ptrdiff_t(hi));
+            s.active.insert(s.active.begin() + std::ptrdiff_t(lo), s.window.begin(), s.window.end());
+            s.spanColumn.erase(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.spanColumn.begin() + std::ptrdiff_t(hi / 2));
+            s.spanColumn.insert(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.windowColumns.begin(), s.windowColumns.end());
+            for (std::size_t i = lo; i < s.active.size(); ++i) s.position[std::size_t(s.active[i])] = int(i);
+        }
     }
     return !s.tangled;
 }
@@ -363,10 +416,11 @@ bool sweepRings(Sweep& s, const std::vector<gpc_point>& points, const std::vecto
     return sweep(s, strict);
 }
 
-void emit(const Sweep& s, gpc_tristrip* tristrip)
+void emit(Sweep& s, gpc_tristrip* tristrip)
 {
     const std::size_t columns = s.leftCount.size();
-    std::vector<int> stripOf(columns, -1);
+    std::vector<int>& stripOf = s.stripOf;
+    stripOf.assign(columns, -1);
     int strips = 0;
     for (std::size_t c = 0; c < columns; ++c)
         if (s.leftCount[c] + s.rightCount[c] >= 3) stripOf[c] = strips++;
@@ -381,7 +435,10 @@ void emit(const Sweep& s, gpc_tristrip* tristrip)
         list.vertex = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(list.num_vertices)));
     }
     // The left list takes the even places, the right list the odd ones.
-    std::vector<int> leftAt(columns, 0), rightAt(columns, 1);
+    std::vector<int>& leftAt = s.leftAt;
+    std::vector<int>& rightAt = s.rightAt;
+    leftAt.assign(columns, 0);
+    rightAt.assign(columns, 1);
     for (const Point& p : s.points) {
         const int strip = stripOf[std::size_t(p.column)];
         if (strip < 0) continue;
