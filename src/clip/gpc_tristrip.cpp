@@ -26,8 +26,16 @@
 // Edges of one contour or of two that cross, or that run along each other,
 // leave no clean columns; such a polygon is first made strictly simple on
 // the clip's grid, and the sweep runs on that.
+//
+// A stamp changes a polygon only in a band of y. The sweep keeps its state
+// every few y values (checkpoints), and the next polygon's sweep starts at
+// the last checkpoint above the first y where the two polygons' edges
+// differ: down to there it would read the very same edges in the same order
+// and reach the very same state, so the strips are exactly those of a
+// sweep from the top (a unit test holds them to that).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "clip/gpc.h"
@@ -65,10 +73,32 @@ struct EdgeAt {
     bool operator<(const EdgeAt& o) const { return y < o.y || (y == o.y && edge < o.edge); }
 };
 
+// The sweep's state after one y, kept so that the next polygon can go on
+// from it (see resumeFrom). Edges are kept by their place in tops, which
+// two polygons with the same edges down to some y share.
+struct Checkpoint {
+    double yNext;           // the y swept next
+    std::size_t nextTop, nextBottom, points, events;
+    std::size_t columns;
+    std::size_t at;         // where its active edges (and spans' columns, counts) are stored
+};
+
+// Sweep the events in checkpoints this far apart.
+constexpr std::size_t checkpointEvery = 8;
+
 // What one sweep needs; kept between calls so that a stamp allocates little.
 struct Sweep {
     std::vector<Edge> edges;
     std::vector<EdgeAt> tops, bottoms;  // every edge by its top y, and by its bottom y
+    std::vector<int> rank;        // per edge: its place in tops
+    // The last strict sweep that went through, as it ended, when resumable.
+    std::vector<Edge> lastEdges;
+    std::vector<EdgeAt> lastTops;
+    std::vector<int> lastRank;
+    std::vector<Checkpoint> checkpoints;
+    std::vector<int> savedActive, savedColumns, savedCounts;  // per checkpoint, from its at
+    bool resumable = false;
+    std::uint64_t forgotten = 0;  // gpc_forget_count when it was kept
     std::vector<int> active;      // edges across the band below the current y, left to right
     std::vector<int> position;    // per edge: its place in active, or -1
     std::vector<int> spanColumn;  // per span (pair of active edges): its column
@@ -82,16 +112,30 @@ struct Sweep {
     std::vector<gpc_point> kept, optimal;  // one contour's vertices, runs and repeats left out
     bool tangled = false;         // edges crossed or ran along each other
 
-    void clear()
+    // Starts a new set of edges; the last ones are kept for comparison.
+    void newEdges()
     {
+        edges.swap(lastEdges);
+        tops.swap(lastTops);
+        rank.swap(lastRank);
         edges.clear();
         tops.clear();
         bottoms.clear();
+    }
+
+    // The state before the first y.
+    void restart()
+    {
         active.clear();
         spanColumn.clear();
         leftCount.clear();
         rightCount.clear();
         points.clear();
+        checkpoints.clear();
+        savedActive.clear();
+        savedColumns.clear();
+        savedCounts.clear();
+        position.assign(edges.size(), -1);
         tangled = false;
     }
 };
@@ -255,7 +299,7 @@ std::size_t firstAtOrRight(const Sweep& s, double x, double y)
 // alone goes on and takes no points. When edges cross or run along each
 // other (found as neighbours, where two edges first meet in the sweep), a
 // strict sweep gives up (false); otherwise it goes on as well as it can.
-bool sweep(Sweep& s, bool strict)
+void prepare(Sweep& s)
 {
     s.tops.resize(s.edges.size());
     s.bottoms.resize(s.edges.size());
@@ -266,10 +310,93 @@ bool sweep(Sweep& s, bool strict)
     }
     sortEvents(s.tops, s.sorted, s.buckets);
     sortEvents(s.bottoms, s.sorted, s.buckets);
+    s.rank.resize(s.edges.size());
+    for (std::size_t i = 0; i < s.tops.size(); ++i) s.rank[std::size_t(s.tops[i].edge)] = int(i);
     s.key.resize(s.edges.size());
-    s.position.assign(s.edges.size(), -1);
+}
 
-    std::size_t nextTop = 0, nextBottom = 0;
+// Whether edge e of the last polygon and edge f of this one are the same
+// to the sweep: the same ends, the same bound above and below.
+bool sameEdge(const Sweep& s, int e, int f)
+{
+    const Edge& a = s.lastEdges[std::size_t(e)];
+    const Edge& b = s.edges[std::size_t(f)];
+    if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0 || a.continues != b.continues) return false;
+    if ((a.next < 0) != (b.next < 0)) return false;
+    return a.next < 0 || s.lastRank[std::size_t(a.next)] == s.rank[std::size_t(b.next)];
+}
+
+// The last checkpoint of the last sweep that this polygon's sweep passes
+// through as well, or -1. Down to the first y at which the two polygons'
+// edges differ (tops compared in order: same ends, same bounds), the sweep
+// reads the same edges in the same order, so its state there is the same,
+// edges renamed by their place in tops. A checkpoint counts when the y
+// swept after it still lies above that y.
+long resumeFrom(const Sweep& s)
+{
+    if (!s.resumable || s.checkpoints.empty()) return -1;
+    const std::size_t common = std::min(s.lastTops.size(), s.tops.size());
+    std::size_t same = 0;
+    while (same < common && sameEdge(s, s.lastTops[same].edge, s.tops[same].edge)) ++same;
+    double differs = HUGE_VAL;
+    if (same < s.lastTops.size()) differs = s.lastTops[same].y;
+    if (same < s.tops.size()) differs = std::min(differs, s.tops[same].y);
+    long found = -1;
+    for (std::size_t c = 0; c < s.checkpoints.size() && s.checkpoints[c].yNext < differs; ++c) found = long(c);
+    return found;
+}
+
+void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nextBottom, std::size_t events)
+{
+    s.checkpoints.push_back(
+        Checkpoint{yNext, nextTop, nextBottom, s.points.size(), events, s.leftCount.size(), s.savedActive.size()});
+    for (int e : s.active) s.savedActive.push_back(s.rank[std::size_t(e)]);
+    for (int column : s.spanColumn) {
+        s.savedColumns.push_back(column);
+        s.savedCounts.push_back(s.leftCount[std::size_t(column)]);
+        s.savedCounts.push_back(s.rightCount[std::size_t(column)]);
+    }
+}
+
+// Puts the state back as it was at checkpoint c, edges renamed to this
+// polygon's by their place in tops; later checkpoints are dropped.
+void restore(Sweep& s, std::size_t c, std::size_t& nextTop, std::size_t& nextBottom, std::size_t& events)
+{
+    const Checkpoint k = s.checkpoints[c];
+    const std::size_t end = c + 1 < s.checkpoints.size() ? s.checkpoints[c + 1].at : s.savedActive.size();
+    s.position.assign(s.edges.size(), -1);
+    s.active.clear();
+    for (std::size_t i = k.at; i < end; ++i) {
+        const int e = s.tops[std::size_t(s.savedActive[i])].edge;
+        s.position[std::size_t(e)] = int(s.active.size());
+        s.active.push_back(e);
+    }
+    s.spanColumn.assign(s.savedColumns.begin() + std::ptrdiff_t(k.at / 2), s.savedColumns.begin() + std::ptrdiff_t(end / 2));
+    s.points.resize(k.points);
+    s.leftCount.resize(k.columns);
+    s.rightCount.resize(k.columns);
+    for (std::size_t span = 0; span < s.spanColumn.size(); ++span) {
+        const std::size_t column = std::size_t(s.spanColumn[span]);
+        s.leftCount[column] = s.savedCounts[k.at + 2 * span];
+        s.rightCount[column] = s.savedCounts[k.at + 2 * span + 1];
+    }
+    s.checkpoints.resize(c + 1);
+    s.savedActive.resize(end);
+    s.savedColumns.resize(end / 2);
+    s.savedCounts.resize(end);
+    s.tangled = false;
+    nextTop = k.nextTop;
+    nextBottom = k.nextBottom;
+    events = k.events;
+}
+
+// The sweep over the edges prepared, from the top or from checkpoint
+// resume (>= 0). A strict sweep keeps checkpoints.
+bool sweep(Sweep& s, bool strict, long resume)
+{
+    std::size_t nextTop = 0, nextBottom = 0, events = 0;
+    if (resume >= 0) restore(s, std::size_t(resume), nextTop, nextBottom, events);
+    else s.restart();
     const std::size_t topCount = s.tops.size(), bottomCount = s.bottoms.size();
     while (nextBottom < bottomCount) {
         double y = s.bottoms[nextBottom].y;
@@ -388,6 +515,10 @@ bool sweep(Sweep& s, bool strict)
             s.spanColumn.insert(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.windowColumns.begin(), s.windowColumns.end());
             for (std::size_t i = lo; i < s.active.size(); ++i) s.position[std::size_t(s.active[i])] = int(i);
         }
+        // (After the last y, what comes next is nothing: a polygon with
+        // more below cannot go on from there.)
+        if (strict && ++events % checkpointEvery == 0)
+            saveCheckpoint(s, nextBottom < bottomCount ? yNext : HUGE_VAL, nextTop, nextBottom, events);
     }
     return !s.tangled;
 }
@@ -405,15 +536,24 @@ void usableRings(const gpc_polygon& polygon, std::vector<gpc_point>& points, std
     }
 }
 
+// A strict sweep goes on from the last one's state where it can, and can
+// be gone on from in turn when it goes through.
 bool sweepRings(Sweep& s, const std::vector<gpc_point>& points, const std::vector<int>& lengths, bool strict)
 {
-    s.clear();
+    s.newEdges();
     std::size_t at = 0;
     for (int n : lengths) {
         addRing(s, points.data() + at, n);
         at += std::size_t(n);
     }
-    return sweep(s, strict);
+    prepare(s);
+    if (s.forgotten != gpc_forget_count()) s.resumable = false;
+    s.forgotten = gpc_forget_count();
+    const long resume = strict ? resumeFrom(s) : -1;
+    if (resume >= 0) ++gpc_counters_now().stripsResumed;
+    const bool through = sweep(s, strict, resume);
+    s.resumable = strict && through;
+    return through;
 }
 
 void emit(Sweep& s, gpc_tristrip* tristrip)
