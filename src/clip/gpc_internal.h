@@ -62,6 +62,7 @@ struct gpc_counters {
     long clipFull = 0;      // clipped as a whole
     long clipFallback = 0;  // the window was tried and given up for the whole
     long stripsResumed = 0; // strips that went on from the last polygon's sweep
+    long stripsCaughtUp = 0; // strips that took their end from the last polygon's sweep
 };
 gpc_counters& gpc_counters_now();
 

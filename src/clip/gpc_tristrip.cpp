@@ -31,8 +31,12 @@
 // every few y values (checkpoints), and the next polygon's sweep starts at
 // the last checkpoint above the first y where the two polygons' edges
 // differ: down to there it would read the very same edges in the same order
-// and reach the very same state, so the strips are exactly those of a
-// sweep from the top (a unit test holds them to that).
+// and reach the very same state. Below the band, once its state is the
+// same as the last sweep's at one of its checkpoints (same edges open, each
+// open column's next point due on the same list) and every edge still to
+// come is the same, it would again do just what the last sweep did, so it
+// takes the rest from it, columns renamed. The strips are exactly those of
+// a sweep from the top either way (a unit test holds them to that).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -91,12 +95,17 @@ struct Sweep {
     std::vector<Edge> edges;
     std::vector<EdgeAt> tops, bottoms;  // every edge by its top y, and by its bottom y
     std::vector<int> rank;        // per edge: its place in tops
+    std::vector<Checkpoint> checkpoints;
+    std::vector<int> savedActive, savedColumns, savedCounts;  // per checkpoint, from its at
     // The last strict sweep that went through, as it ended, when resumable.
     std::vector<Edge> lastEdges;
     std::vector<EdgeAt> lastTops;
     std::vector<int> lastRank;
-    std::vector<Checkpoint> checkpoints;
-    std::vector<int> savedActive, savedColumns, savedCounts;  // per checkpoint, from its at
+    std::vector<Checkpoint> lastCheckpoints;
+    std::vector<int> lastSavedActive, lastSavedColumns, lastSavedCounts;
+    std::vector<Point> lastPoints;
+    std::vector<int> lastLeftCount, lastRightCount;
+    std::vector<int> rankMap, columnMap;  // scratch for catchUp
     bool resumable = false;
     std::uint64_t forgotten = 0;  // gpc_forget_count when it was kept
     std::vector<int> active;      // edges across the band below the current y, left to right
@@ -118,6 +127,13 @@ struct Sweep {
         edges.swap(lastEdges);
         tops.swap(lastTops);
         rank.swap(lastRank);
+        checkpoints.swap(lastCheckpoints);
+        savedActive.swap(lastSavedActive);
+        savedColumns.swap(lastSavedColumns);
+        savedCounts.swap(lastSavedCounts);
+        points.swap(lastPoints);
+        leftCount.swap(lastLeftCount);
+        rightCount.swap(lastRightCount);
         edges.clear();
         tops.clear();
         bottoms.clear();
@@ -334,7 +350,7 @@ bool sameEdge(const Sweep& s, int e, int f)
 // swept after it still lies above that y.
 long resumeFrom(const Sweep& s)
 {
-    if (!s.resumable || s.checkpoints.empty()) return -1;
+    if (!s.resumable || s.lastCheckpoints.empty()) return -1;
     const std::size_t common = std::min(s.lastTops.size(), s.tops.size());
     std::size_t same = 0;
     while (same < common && sameEdge(s, s.lastTops[same].edge, s.tops[same].edge)) ++same;
@@ -342,8 +358,27 @@ long resumeFrom(const Sweep& s)
     if (same < s.lastTops.size()) differs = s.lastTops[same].y;
     if (same < s.tops.size()) differs = std::min(differs, s.tops[same].y);
     long found = -1;
-    for (std::size_t c = 0; c < s.checkpoints.size() && s.checkpoints[c].yNext < differs; ++c) found = long(c);
+    for (std::size_t c = 0; c < s.lastCheckpoints.size() && s.lastCheckpoints[c].yNext < differs; ++c) found = long(c);
     return found;
+}
+
+// How many of the last tops, counted from the end, are the same as this
+// polygon's (as sameEdge, the bounds below renamed by the shift between
+// the two tops' places).
+std::size_t sameTail(const Sweep& s)
+{
+    if (!s.resumable) return 0;
+    const std::size_t common = std::min(s.lastTops.size(), s.tops.size());
+    const long shift = long(s.tops.size()) - long(s.lastTops.size());
+    std::size_t same = 0;
+    for (; same < common; ++same) {
+        const Edge& a = s.lastEdges[std::size_t(s.lastTops[s.lastTops.size() - 1 - same].edge)];
+        const Edge& b = s.edges[std::size_t(s.tops[s.tops.size() - 1 - same].edge)];
+        if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0 || a.continues != b.continues) break;
+        if ((a.next < 0) != (b.next < 0)) break;
+        if (a.next >= 0 && s.lastRank[std::size_t(a.next)] + shift != s.rank[std::size_t(b.next)]) break;
+    }
+    return same;
 }
 
 void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nextBottom, std::size_t events)
@@ -362,42 +397,130 @@ void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nex
 // polygon's by their place in tops; later checkpoints are dropped.
 void restore(Sweep& s, std::size_t c, std::size_t& nextTop, std::size_t& nextBottom, std::size_t& events)
 {
-    const Checkpoint k = s.checkpoints[c];
-    const std::size_t end = c + 1 < s.checkpoints.size() ? s.checkpoints[c + 1].at : s.savedActive.size();
+    const Checkpoint k = s.lastCheckpoints[c];
+    const std::size_t end = c + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[c + 1].at : s.lastSavedActive.size();
     s.position.assign(s.edges.size(), -1);
     s.active.clear();
     for (std::size_t i = k.at; i < end; ++i) {
-        const int e = s.tops[std::size_t(s.savedActive[i])].edge;
+        const int e = s.tops[std::size_t(s.lastSavedActive[i])].edge;
         s.position[std::size_t(e)] = int(s.active.size());
         s.active.push_back(e);
     }
-    s.spanColumn.assign(s.savedColumns.begin() + std::ptrdiff_t(k.at / 2), s.savedColumns.begin() + std::ptrdiff_t(end / 2));
-    s.points.resize(k.points);
-    s.leftCount.resize(k.columns);
-    s.rightCount.resize(k.columns);
+    s.spanColumn.assign(s.lastSavedColumns.begin() + std::ptrdiff_t(k.at / 2),
+                        s.lastSavedColumns.begin() + std::ptrdiff_t(end / 2));
+    s.points.assign(s.lastPoints.begin(), s.lastPoints.begin() + std::ptrdiff_t(k.points));
+    s.leftCount.assign(s.lastLeftCount.begin(), s.lastLeftCount.begin() + std::ptrdiff_t(k.columns));
+    s.rightCount.assign(s.lastRightCount.begin(), s.lastRightCount.begin() + std::ptrdiff_t(k.columns));
     for (std::size_t span = 0; span < s.spanColumn.size(); ++span) {
         const std::size_t column = std::size_t(s.spanColumn[span]);
-        s.leftCount[column] = s.savedCounts[k.at + 2 * span];
-        s.rightCount[column] = s.savedCounts[k.at + 2 * span + 1];
+        s.leftCount[column] = s.lastSavedCounts[k.at + 2 * span];
+        s.rightCount[column] = s.lastSavedCounts[k.at + 2 * span + 1];
     }
-    s.checkpoints.resize(c + 1);
-    s.savedActive.resize(end);
-    s.savedColumns.resize(end / 2);
-    s.savedCounts.resize(end);
+    s.checkpoints.assign(s.lastCheckpoints.begin(), s.lastCheckpoints.begin() + std::ptrdiff_t(c + 1));
+    s.savedActive.assign(s.lastSavedActive.begin(), s.lastSavedActive.begin() + std::ptrdiff_t(end));
+    s.savedColumns.assign(s.lastSavedColumns.begin(), s.lastSavedColumns.begin() + std::ptrdiff_t(end / 2));
+    s.savedCounts.assign(s.lastSavedCounts.begin(), s.lastSavedCounts.begin() + std::ptrdiff_t(end));
     s.tangled = false;
     nextTop = k.nextTop;
     nextBottom = k.nextBottom;
     events = k.events;
 }
 
+// Whether this sweep, having just swept down to the same place in the
+// same tail of edges as the last sweep's checkpoint k (shift: the
+// difference of their places in tops), has the same state there: the same
+// active edges, bounds below renamed by the shift, and in each span a
+// column whose next point goes on the same list. From there on it would
+// read the same edges in the same order as the last sweep did.
+bool caughtUp(const Sweep& s, const Checkpoint& k, std::size_t end, long shift)
+{
+    if (end - k.at != s.active.size()) return false;
+    for (std::size_t i = 0; i < s.active.size(); ++i) {
+        const Edge& a = s.lastEdges[std::size_t(s.lastTops[std::size_t(s.lastSavedActive[k.at + i])].edge)];
+        const Edge& b = s.edges[std::size_t(s.active[i])];
+        if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0) return false;
+        if ((a.next < 0) != (b.next < 0)) return false;
+        if (a.next >= 0 && s.lastRank[std::size_t(a.next)] + shift != s.rank[std::size_t(b.next)]) return false;
+    }
+    for (std::size_t span = 0; span < s.spanColumn.size(); ++span) {
+        const std::size_t column = std::size_t(s.spanColumn[span]);
+        const bool lastLeftAhead = s.lastSavedCounts[k.at + 2 * span] > s.lastSavedCounts[k.at + 2 * span + 1];
+        if ((s.leftCount[column] > s.rightCount[column]) != lastLeftAhead) return false;
+    }
+    return true;
+}
+
+// Finishes this sweep from the last one's, caught up at its checkpoint c:
+// the last sweep's later points and checkpoints, its columns renamed (those
+// open at c to this sweep's open ones, later ones after this sweep's) and
+// its edges too (open ones likewise, later ones by the shift in tops).
+void finishFromLast(Sweep& s, std::size_t c, long shift, std::size_t events)
+{
+    const Checkpoint k = s.lastCheckpoints[c];
+    const std::size_t end = c + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[c + 1].at : s.lastSavedActive.size();
+    const std::size_t columns = s.leftCount.size(), points = s.points.size();
+    s.columnMap.assign(k.columns, -1);
+    for (std::size_t span = 0; span < s.spanColumn.size(); ++span) {
+        const int column = s.spanColumn[span];
+        s.columnMap[std::size_t(s.lastSavedColumns[k.at / 2 + span])] = column;
+    }
+    s.rankMap.assign(s.lastTops.size(), -1);
+    for (std::size_t i = k.at; i < end; ++i) s.rankMap[std::size_t(s.lastSavedActive[i])] = s.rank[std::size_t(s.active[i - k.at])];
+    auto column = [&](int last) {
+        return std::size_t(last) < k.columns ? s.columnMap[std::size_t(last)] : int(std::size_t(last) - k.columns + columns);
+    };
+    auto rankOf = [&](int last) { return last >= int(k.nextTop) ? int(long(last) + shift) : s.rankMap[std::size_t(last)]; };
+
+    // Counts the open columns had at c in the last sweep, to carry later
+    // counts over as differences.
+    std::vector<int>& before = s.buckets;  // scratch: per column of this sweep open at c
+    before.assign(2 * columns, 0);
+    for (std::size_t span = 0; span < s.spanColumn.size(); ++span) {
+        const std::size_t mine = std::size_t(s.spanColumn[span]);
+        before[2 * mine] = s.leftCount[mine] - s.lastSavedCounts[k.at + 2 * span];
+        before[2 * mine + 1] = s.rightCount[mine] - s.lastSavedCounts[k.at + 2 * span + 1];
+    }
+
+    s.leftCount.resize(columns + (s.lastLeftCount.size() - k.columns), 0);
+    s.rightCount.resize(columns + (s.lastRightCount.size() - k.columns), 0);
+    for (std::size_t i = k.points; i < s.lastPoints.size(); ++i) {
+        Point p = s.lastPoints[i];
+        p.column = column(p.column);
+        s.points.push_back(p);
+        ++(p.right ? s.rightCount : s.leftCount)[std::size_t(p.column)];
+    }
+    for (std::size_t later = c + 1; later < s.lastCheckpoints.size(); ++later) {
+        const Checkpoint& l = s.lastCheckpoints[later];
+        const std::size_t lEnd = later + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[later + 1].at : s.lastSavedActive.size();
+        s.checkpoints.push_back(Checkpoint{l.yNext, std::size_t(long(l.nextTop) + shift), std::size_t(long(l.nextBottom) + shift),
+                                           l.points - k.points + points, l.events - k.events + events,
+                                           l.columns - k.columns + columns, s.savedActive.size()});
+        for (std::size_t i = l.at; i < lEnd; ++i) s.savedActive.push_back(rankOf(s.lastSavedActive[i]));
+        for (std::size_t span = l.at / 2; span < lEnd / 2; ++span) {
+            const int last = s.lastSavedColumns[span];
+            const int mine = column(last);
+            s.savedColumns.push_back(mine);
+            const bool open = std::size_t(last) < k.columns;
+            s.savedCounts.push_back(s.lastSavedCounts[2 * span] + (open ? before[2 * std::size_t(mine)] : 0));
+            s.savedCounts.push_back(s.lastSavedCounts[2 * span + 1] + (open ? before[2 * std::size_t(mine) + 1] : 0));
+        }
+    }
+}
+
 // The sweep over the edges prepared, from the top or from checkpoint
-// resume (>= 0). A strict sweep keeps checkpoints.
-bool sweep(Sweep& s, bool strict, long resume)
+// resume (>= 0). A strict sweep keeps checkpoints, and once past the edges
+// that differ from the last polygon's (the last tail edges are the same),
+// it looks for the last sweep's checkpoint at the same place to catch up
+// with and take the rest from.
+bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
 {
     std::size_t nextTop = 0, nextBottom = 0, events = 0;
     if (resume >= 0) restore(s, std::size_t(resume), nextTop, nextBottom, events);
     else s.restart();
     const std::size_t topCount = s.tops.size(), bottomCount = s.bottoms.size();
+    const long shift = long(topCount) - long(s.lastTops.size());
+    std::size_t look = resume >= 0 ? std::size_t(resume) + 1 : 0;  // the last sweep's checkpoint to catch up with
+    if (!strict || tail == 0) look = s.lastCheckpoints.size();
     while (nextBottom < bottomCount) {
         double y = s.bottoms[nextBottom].y;
         if (nextTop < topCount) y = std::min(y, s.tops[nextTop].y);
@@ -519,6 +642,24 @@ bool sweep(Sweep& s, bool strict, long resume)
         // more below cannot go on from there.)
         if (strict && ++events % checkpointEvery == 0)
             saveCheckpoint(s, nextBottom < bottomCount ? yNext : HUGE_VAL, nextTop, nextBottom, events);
+
+        if (look < s.lastCheckpoints.size() && nextTop + tail >= topCount && nextBottom < bottomCount) {
+            const long top = long(nextTop) - shift, bottom = long(nextBottom) - shift;
+            while (look < s.lastCheckpoints.size() &&
+                   (long(s.lastCheckpoints[look].nextTop) < top ||
+                    (long(s.lastCheckpoints[look].nextTop) == top && long(s.lastCheckpoints[look].nextBottom) < bottom)))
+                ++look;
+            if (look < s.lastCheckpoints.size()) {
+                const Checkpoint& k = s.lastCheckpoints[look];
+                const std::size_t end =
+                    look + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[look + 1].at : s.lastSavedActive.size();
+                if (long(k.nextTop) == top && long(k.nextBottom) == bottom && k.yNext == yNext && caughtUp(s, k, end, shift)) {
+                    ++gpc_counters_now().stripsCaughtUp;
+                    finishFromLast(s, look, shift, events);
+                    return true;
+                }
+            }
+        }
     }
     return !s.tangled;
 }
@@ -551,7 +692,7 @@ bool sweepRings(Sweep& s, const std::vector<gpc_point>& points, const std::vecto
     s.forgotten = gpc_forget_count();
     const long resume = strict ? resumeFrom(s) : -1;
     if (resume >= 0) ++gpc_counters_now().stripsResumed;
-    const bool through = sweep(s, strict, resume);
+    const bool through = sweep(s, strict, resume, strict ? sameTail(s) : 0);
     s.resumable = strict && through;
     return through;
 }

@@ -164,10 +164,12 @@ TEST(StripLayout, DependsOnTheShapeAlone)
 
 TEST(StripLayout, GoingOnFromTheLastPolygonsSweepChangesNothing)
 {
-    // Each stamp's strips go on from the previous polygon's sweep where the
-    // two agree; they must equal the strips of a sweep from the top.
+    // Each stamp's strips take what they can from the previous polygon's
+    // sweep, above and below where the two differ; they must equal the
+    // strips of a sweep from the top.
     gpc_forget_all();
     const long resumedBefore = gpc_counters_now().stripsResumed;
+    const long caughtUpBefore = gpc_counters_now().stripsCaughtUp;
     std::mt19937 random(2718);
     std::uniform_real_distribution<double> px(200, 824), py(250, 600), size(3, 70), unit(0, 1);
     Poly level;
@@ -188,4 +190,5 @@ TEST(StripLayout, GoingOnFromTheLastPolygonsSweepChangesNothing)
         ASSERT_EQ(goneOn, layoutOf(level.p)) << "step " << step;
     }
     EXPECT_GT(gpc_counters_now().stripsResumed - resumedBefore, steps / 2);
+    EXPECT_GT(gpc_counters_now().stripsCaughtUp - caughtUpBefore, steps / 4);
 }
