@@ -158,31 +158,41 @@ struct Sweep {
 
 // Adds one ring's edges. Vertices repeated in a row count once, and a
 // vertex inside a horizontal run (the same y as both neighbours) is none.
-void addRing(Sweep& s, const gpc_point* ring, int n)
+template <class Vertex>
+void addRing(Sweep& s, const Vertex* ring, int n)
 {
     std::vector<gpc_point>& v = s.kept;
-    v.clear();
-    for (int i = 0; i < n; ++i)
-        if (v.empty() || !(ring[i] == v.back())) v.push_back(ring[i]);
-    while (v.size() > 1 && v.front() == v.back()) v.pop_back();
-    if (v.size() < 3) return;
+    v.resize(std::size_t(n));
+    std::size_t count = 0;
+    for (int i = 0; i < n; ++i) {
+        const gpc_point p{ring[i].x, ring[i].y};
+        if (count == 0 || !(p == v[count - 1])) v[count++] = p;
+    }
+    while (count > 1 && v[0] == v[count - 1]) --count;
+    if (count < 3) return;
     std::vector<gpc_point>& w = s.optimal;
-    w.clear();
-    for (std::size_t i = 0, n = v.size(); i < n; ++i)
-        if (v[(i + n - 1) % n].y != v[i].y || v[(i + 1) % n].y != v[i].y) w.push_back(v[i]);
-    v.swap(w);
-    const int m = int(v.size());
+    w.resize(count);
+    std::size_t m = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double before = v[i == 0 ? count - 1 : i - 1].y, after = v[i + 1 == count ? 0 : i + 1].y;
+        if (before != v[i].y || after != v[i].y) w[m++] = v[i];
+    }
     if (m < 3) return;
+    // Closed: w[m] and w[m + 1] repeat w[0] and w[1], w[-1] is w[m - 1].
+    w.resize(m + 2);
+    w[m] = w[0];
+    w[m + 1] = w[1];
 
-    // Edge i runs from v[i] to v[i + 1]; ids of the non-horizontal ones.
+    // Edge i runs from w[i] to w[i + 1]; ids of the non-horizontal ones.
     const int base = int(s.edges.size());
     std::vector<int>& id = s.position;  // borrowed as scratch; reset before the sweep
-    id.assign(std::size_t(m), -1);
-    for (int i = 0; i < m; ++i) {
-        const gpc_point& a = v[std::size_t(i)];
-        const gpc_point& b = v[std::size_t((i + 1) % m)];
+    id.resize(m + 1);
+    for (std::size_t i = 0; i < m; ++i) {
+        const gpc_point& a = w[i];
+        const gpc_point& b = w[i + 1];
+        id[i] = -1;
         if (a.y == b.y) continue;
-        id[std::size_t(i)] = int(s.edges.size());
+        id[i] = int(s.edges.size());
         Edge e{};
         if (a.y < b.y) e = Edge{a.x, a.y, b.x, b.y, 0.0, -1, false};
         else e = Edge{b.x, b.y, a.x, a.y, 0.0, -1, false};
@@ -191,17 +201,17 @@ void addRing(Sweep& s, const gpc_point* ring, int n)
     }
     // Downward along the ring (a.y < b.y), the bound goes on into edge i + 1
     // when that one keeps going down; upward along it, into edge i - 1.
-    for (int i = 0; i < m; ++i) {
-        const int e = id[std::size_t(i)];
+    id[m] = id[0];
+    for (std::size_t i = 0; i < m; ++i) {
+        const int e = id[i];
         if (e < 0) continue;
-        const gpc_point& a = v[std::size_t(i)];
-        const gpc_point& b = v[std::size_t((i + 1) % m)];
+        const gpc_point& a = w[i];
+        const gpc_point& b = w[i + 1];
         if (a.y < b.y) {
-            const gpc_point& c = v[std::size_t((i + 2) % m)];
-            if (c.y > b.y) s.edges[std::size_t(e)].next = id[std::size_t((i + 1) % m)];
+            if (w[i + 2].y > b.y) s.edges[std::size_t(e)].next = id[i + 1];
         } else {
-            const gpc_point& c = v[std::size_t((i + m - 1) % m)];
-            if (c.y > a.y) s.edges[std::size_t(e)].next = id[std::size_t((i + m - 1) % m)];
+            const std::size_t previous = i == 0 ? m - 1 : i - 1;
+            if (w[previous].y > a.y) s.edges[std::size_t(e)].next = id[previous];
         }
     }
     for (std::size_t e = std::size_t(base); e < s.edges.size(); ++e)
@@ -679,14 +689,11 @@ void usableRings(const gpc_polygon& polygon, std::vector<gpc_point>& points, std
 
 // A strict sweep goes on from the last one's state where it can, and can
 // be gone on from in turn when it goes through.
-bool sweepRings(Sweep& s, const std::vector<gpc_point>& points, const std::vector<int>& lengths, bool strict)
+template <class AddRings>
+bool sweepRings(Sweep& s, bool strict, AddRings addRings)
 {
     s.newEdges();
-    std::size_t at = 0;
-    for (int n : lengths) {
-        addRing(s, points.data() + at, n);
-        at += std::size_t(n);
-    }
+    addRings();
     prepare(s);
     if (s.forgotten != gpc_forget_count()) s.resumable = false;
     s.forgotten = gpc_forget_count();
@@ -741,14 +748,29 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
     thread_local Sweep s;
     thread_local std::vector<gpc_point> points, cleanPoints;
     thread_local std::vector<int> lengths, cleanLengths;
-    usableRings(*polygon, points, lengths);
-    if (!sweepRings(s, points, lengths, true)) {
+    auto contours = [&] {
+        for (int c = 0; c < polygon->num_contours; ++c) {
+            const gpc_vertex_list& contour = polygon->contour[c];
+            if (gpc_contour_usable(contour)) addRing(s, contour.vertex, contour.num_vertices);
+        }
+    };
+    auto rings = [&](const std::vector<gpc_point>& ringPoints, const std::vector<int>& ringLengths) {
+        return [&] {
+            std::size_t at = 0;
+            for (int n : ringLengths) {
+                addRing(s, ringPoints.data() + at, n);
+                at += std::size_t(n);
+            }
+        };
+    };
+    if (!sweepRings(s, true, contours)) {
         // Crossing or overlapping edges: sweep the same area made strictly
         // simple (or, should Clipper fail, the rings as they are).
+        usableRings(*polygon, points, lengths);
         if (gpc_normalise_rings(points, lengths, cleanPoints, cleanLengths))
-            sweepRings(s, cleanPoints, cleanLengths, false);
+            sweepRings(s, false, rings(cleanPoints, cleanLengths));
         else
-            sweepRings(s, points, lengths, false);
+            sweepRings(s, false, rings(points, lengths));
     }
     emit(s, tristrip);
 }
