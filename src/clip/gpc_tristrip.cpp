@@ -263,10 +263,12 @@ void sortEvents(std::vector<EdgeAt>& events, std::vector<EdgeAt>& sorted, std::v
     }
     sorted.resize(n);
     for (const EdgeAt& e : events) sorted[std::size_t(buckets[bucketOf(e.y)]++)] = e;
+    // Within a bucket the events stand in edge order already, so moving
+    // each back only past greater y keeps equal y in edge order.
     for (std::size_t i = 1; i < n; ++i) {
         const EdgeAt e = sorted[i];
         std::size_t j = i;
-        for (; j > 0 && e < sorted[j - 1]; --j) sorted[j] = sorted[j - 1];
+        for (; j > 0 && e.y < sorted[j - 1].y; --j) sorted[j] = sorted[j - 1];
         sorted[j] = e;
     }
     events.swap(sorted);
