@@ -397,11 +397,18 @@ void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nex
 {
     s.checkpoints.push_back(
         Checkpoint{yNext, nextTop, nextBottom, s.points.size(), events, s.leftCount.size(), s.savedActive.size()});
-    for (int e : s.active) s.savedActive.push_back(s.rank[std::size_t(e)]);
-    for (int column : s.spanColumn) {
-        s.savedColumns.push_back(column);
-        s.savedCounts.push_back(s.leftCount[std::size_t(column)]);
-        s.savedCounts.push_back(s.rightCount[std::size_t(column)]);
+    const std::size_t at = s.savedActive.size(), spans = s.spanColumn.size();
+    s.savedActive.resize(at + s.active.size());
+    s.savedColumns.resize(at / 2 + spans);
+    s.savedCounts.resize(at + 2 * spans);
+    int* active = s.savedActive.data() + at;
+    for (std::size_t i = 0; i < s.active.size(); ++i) active[i] = s.rank[std::size_t(s.active[i])];
+    std::copy(s.spanColumn.begin(), s.spanColumn.end(), s.savedColumns.begin() + std::ptrdiff_t(at / 2));
+    int* counts = s.savedCounts.data() + at;
+    for (std::size_t span = 0; span < spans; ++span) {
+        const std::size_t column = std::size_t(s.spanColumn[span]);
+        counts[2 * span] = s.leftCount[column];
+        counts[2 * span + 1] = s.rightCount[column];
     }
 }
 
