@@ -276,11 +276,11 @@ void sortEvents(std::vector<EdgeAt>& events, std::vector<EdgeAt>& sorted, std::v
 
 // Puts edges in their order across the band from y to yNext (by x in the
 // middle of it; edges along each other in a fixed order of their ends).
-void orderBand(Sweep& s, std::vector<int>& band, double y, double yNext)
+void orderBand(Sweep& s, int* band, std::size_t count, double y, double yNext)
 {
     const double mid = 0.5 * (y + yNext);
-    for (int e : band) s.key[std::size_t(e)] = s.edges[std::size_t(e)].xAt(mid);
-    for (std::size_t i = 1; i < band.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) s.key[std::size_t(band[i])] = s.edges[std::size_t(band[i])].xAt(mid);
+    for (std::size_t i = 1; i < count; ++i) {
         const int e = band[i];
         std::size_t j = i;
         while (j > 0) {
@@ -341,6 +341,11 @@ void prepare(Sweep& s)
     s.rank.resize(s.edges.size());
     for (std::size_t i = 0; i < s.tops.size(); ++i) s.rank[std::size_t(s.tops[i].edge)] = int(i);
     s.key.resize(s.edges.size());
+    // Room for the sweep's per-y lists, which it fills by hand.
+    s.ending.resize(s.edges.size() + 1);
+    s.starting.resize(s.edges.size() + 1);
+    s.window.resize(2 * s.edges.size() + 2);
+    s.windowColumns.resize(s.edges.size() + 1);
 }
 
 // Whether edge e of the last polygon and edge f of this one are the same
@@ -540,84 +545,91 @@ bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
     const long shift = long(topCount) - long(s.lastTops.size());
     std::size_t look = resume >= 0 ? std::size_t(resume) + 1 : 0;  // the last sweep's checkpoint to catch up with
     if (!strict || tail == 0) look = s.lastCheckpoints.size();
+    const Edge* edges = s.edges.data();
+    const EdgeAt* tops = s.tops.data();
+    const EdgeAt* bottoms = s.bottoms.data();
+    int* ending = s.ending.data();
+    int* starting = s.starting.data();
+    int* window = s.window.data();
+    int* windowColumns = s.windowColumns.data();
     while (nextBottom < bottomCount) {
-        double y = s.bottoms[nextBottom].y;
-        if (nextTop < topCount) y = std::min(y, s.tops[nextTop].y);
-        s.ending.clear();
-        s.starting.clear();
-        while (nextBottom < bottomCount && s.bottoms[nextBottom].y == y) s.ending.push_back(s.bottoms[nextBottom++].edge);
-        for (; nextTop < topCount && s.tops[nextTop].y == y; ++nextTop)
-            if (!s.edges[std::size_t(s.tops[nextTop].edge)].continues) s.starting.push_back(s.tops[nextTop].edge);
-        double yNext = nextBottom < bottomCount ? s.bottoms[nextBottom].y : y;
-        if (nextTop < topCount) yNext = std::min(yNext, s.tops[nextTop].y);
+        double y = bottoms[nextBottom].y;
+        if (nextTop < topCount) y = std::min(y, tops[nextTop].y);
+        std::size_t endingCount = 0, startingCount = 0;
+        while (nextBottom < bottomCount && bottoms[nextBottom].y == y) ending[endingCount++] = bottoms[nextBottom++].edge;
+        for (; nextTop < topCount && tops[nextTop].y == y; ++nextTop)
+            if (!edges[tops[nextTop].edge].continues) starting[startingCount++] = tops[nextTop].edge;
+        double yNext = nextBottom < bottomCount ? bottoms[nextBottom].y : y;
+        if (nextTop < topCount) yNext = std::min(yNext, tops[nextTop].y);
 
         // The window: whole spans of active, from lo to hi, around every edge
         // that ends here and every place a new edge goes.
-        std::size_t lo = s.active.size(), hi = 0;
-        for (int e : s.ending) {
-            const int at = s.position[std::size_t(e)];
+        const std::size_t activeCount = s.active.size();
+        std::size_t lo = activeCount, hi = 0;
+        for (std::size_t k = 0; k < endingCount; ++k) {
+            const int at = s.position[std::size_t(ending[k])];
             if (at < 0) continue;  // left out of a tangle
             lo = std::min(lo, std::size_t(at) & ~std::size_t(1));
             hi = std::max(hi, (std::size_t(at) | 1) + 1);
         }
-        for (int e : s.starting) {
-            if (s.active.empty()) break;
-            const double x = s.edges[std::size_t(e)].tx;
+        for (std::size_t k = 0; k < startingCount && activeCount > 0; ++k) {
+            const double x = edges[starting[k]].tx;
             const std::size_t first = firstAtOrRight(s, x - crossingTolerance, y);
             std::size_t last = first;
-            while (last < s.active.size() && s.edges[std::size_t(s.active[last])].xAt(y) <= x + crossingTolerance) ++last;
-            const std::size_t from = first > 0 ? first - 1 : 0, to = std::min(last, s.active.size() - 1);
+            while (last < activeCount && edges[s.active[last]].xAt(y) <= x + crossingTolerance) ++last;
+            const std::size_t from = first > 0 ? first - 1 : 0, to = std::min(last, activeCount - 1);
             lo = std::min(lo, from & ~std::size_t(1));
             hi = std::max(hi, (to | 1) + 1);
         }
-        hi = std::min(hi, s.active.size());
-        if (lo > hi) lo = hi = s.active.size() & ~std::size_t(1);
+        hi = std::min(hi, activeCount);
+        if (lo > hi) lo = hi = activeCount & ~std::size_t(1);
 
         // The window's edges below y: those going on through y, the ones
         // their bounds go on along, and the bounds that begin at y.
-        s.window.clear();
+        std::size_t n = 0;
         for (std::size_t i = lo; i < hi; ++i) {
             const int e = s.active[i];
-            const Edge& edge = s.edges[std::size_t(e)];
-            if (edge.by > y) s.window.push_back(e);
-            else if (edge.next >= 0) s.window.push_back(edge.next);
+            const Edge& edge = edges[e];
+            if (edge.by > y) window[n++] = e;
+            else if (edge.next >= 0) window[n++] = edge.next;
         }
-        s.window.insert(s.window.end(), s.starting.begin(), s.starting.end());
-        if (yNext > y) orderBand(s, s.window, y, yNext);
-        else s.window.clear();  // nothing goes on below the last y
+        for (std::size_t k = 0; k < startingCount; ++k) window[n++] = starting[k];
+        if (yNext > y) orderBand(s, window, n, y, yNext);
+        else n = 0;  // nothing goes on below the last y
 
         // New neighbours must not cross or run along each other.
         const int before = lo > 0 ? s.active[lo - 1] : -1;
-        const int after = hi < s.active.size() ? s.active[hi] : -1;
+        const int after = hi < activeCount ? s.active[hi] : -1;
         int left = before;
-        for (std::size_t i = 0; i <= s.window.size(); ++i) {
-            const int right = i < s.window.size() ? s.window[i] : after;
+        for (std::size_t i = 0; i <= n; ++i) {
+            const int right = i < n ? window[i] : after;
             if (left >= 0 && right >= 0 && !inOrder(s, left, right, y)) s.tangled = true;
             left = right;
         }
-        if (s.window.size() % 2 != 0) {  // cannot happen for closed rings
+        if (n % 2 != 0) {  // cannot happen for closed rings
             s.tangled = true;
-            s.window.pop_back();
+            --n;
         }
         if (s.tangled && strict) return false;
 
         // The window's spans above y go on into a span below, or end here.
-        for (std::size_t i = 0; i < s.window.size(); ++i) s.position[std::size_t(s.window[i])] = int(i);
-        s.windowColumns.assign(s.window.size() / 2, -1);
+        for (std::size_t i = 0; i < n; ++i) s.position[std::size_t(window[i])] = int(i);
+        const std::size_t spans = n / 2;
+        std::fill(windowColumns, windowColumns + spans, -1);
         for (std::size_t span = lo / 2; span < hi / 2; ++span) {
             const int column = s.spanColumn[span];
             const int l = s.active[2 * span], r = s.active[2 * span + 1];
-            const Edge& leftEdge = s.edges[std::size_t(l)];
-            const Edge& rightEdge = s.edges[std::size_t(r)];
+            const Edge& leftEdge = edges[l];
+            const Edge& rightEdge = edges[r];
             const int goesLeft = leftEdge.by > y ? l : leftEdge.next;
             const int goesRight = rightEdge.by > y ? r : rightEdge.next;
             const double xl = leftEdge.xAt(y), xr = rightEdge.xAt(y);
             bool goesOn = false;
             if (goesLeft >= 0 && goesRight >= 0) {
                 const int at = s.position[std::size_t(goesLeft)];
-                goesOn = at >= 0 && at % 2 == 0 && std::size_t(at + 1) < s.window.size() &&
-                         s.window[std::size_t(at)] == goesLeft && s.window[std::size_t(at + 1)] == goesRight;
-                if (goesOn) s.windowColumns[std::size_t(at / 2)] = column;
+                goesOn = at >= 0 && at % 2 == 0 && std::size_t(at + 1) < n && window[at] == goesLeft &&
+                         window[at + 1] == goesRight;
+                if (goesOn) windowColumns[at / 2] = column;
             }
             if (goesOn) {
                 if (leftEdge.by == y || rightEdge.by == y) {  // a vertex on a bound
@@ -633,12 +645,12 @@ bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
             }
         }
         // Spans below y that no column goes on into begin one, left to right.
-        for (std::size_t span = 0; span < s.windowColumns.size(); ++span) {
-            if (s.windowColumns[span] >= 0) continue;
+        for (std::size_t span = 0; span < spans; ++span) {
+            if (windowColumns[span] >= 0) continue;
             const int column = newColumn(s);
-            s.windowColumns[span] = column;
-            const double xl = s.edges[std::size_t(s.window[2 * span])].xAt(y);
-            const double xr = s.edges[std::size_t(s.window[2 * span + 1])].xAt(y);
+            windowColumns[span] = column;
+            const double xl = edges[window[2 * span]].xAt(y);
+            const double xr = edges[window[2 * span + 1]].xAt(y);
             addPoint(s, column, false, xl, y);
             if (xl != xr) addPoint(s, column, true, xr, y);
         }
@@ -646,15 +658,15 @@ bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
         // The window replaces its part of active; the places after it are
         // renumbered only when the count of edges changed.
         for (std::size_t i = lo; i < hi; ++i) s.position[std::size_t(s.active[i])] = -1;
-        if (s.window.size() == hi - lo) {
-            std::copy(s.window.begin(), s.window.end(), s.active.begin() + std::ptrdiff_t(lo));
-            std::copy(s.windowColumns.begin(), s.windowColumns.end(), s.spanColumn.begin() + std::ptrdiff_t(lo / 2));
+        if (n == hi - lo) {
+            std::copy(window, window + n, s.active.begin() + std::ptrdiff_t(lo));
+            std::copy(windowColumns, windowColumns + spans, s.spanColumn.begin() + std::ptrdiff_t(lo / 2));
             for (std::size_t i = lo; i < hi; ++i) s.position[std::size_t(s.active[i])] = int(i);
         } else {
             s.active.erase(s.active.begin() + std::ptrdiff_t(lo), s.active.begin() + std::ptrdiff_t(hi));
-            s.active.insert(s.active.begin() + std::ptrdiff_t(lo), s.window.begin(), s.window.end());
+            s.active.insert(s.active.begin() + std::ptrdiff_t(lo), window, window + n);
             s.spanColumn.erase(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.spanColumn.begin() + std::ptrdiff_t(hi / 2));
-            s.spanColumn.insert(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), s.windowColumns.begin(), s.windowColumns.end());
+            s.spanColumn.insert(s.spanColumn.begin() + std::ptrdiff_t(lo / 2), windowColumns, windowColumns + spans);
             for (std::size_t i = lo; i < s.active.size(); ++i) s.position[std::size_t(s.active[i])] = int(i);
         }
         // (After the last y, what comes next is nothing: a polygon with
