@@ -505,29 +505,47 @@ void finishFromLast(Sweep& s, std::size_t c, long shift, std::size_t events)
         before[2 * mine + 1] = s.rightCount[mine] - s.lastSavedCounts[k.at + 2 * span + 1];
     }
 
-    s.leftCount.resize(columns + (s.lastLeftCount.size() - k.columns), 0);
-    s.rightCount.resize(columns + (s.lastRightCount.size() - k.columns), 0);
-    for (std::size_t i = k.points; i < s.lastPoints.size(); ++i) {
-        Point p = s.lastPoints[i];
-        p.column = column(p.column);
-        s.points.push_back(p);
-        ++(p.right ? s.rightCount : s.leftCount)[std::size_t(p.column)];
+    // The points: open columns gain what they gained in the last sweep,
+    // later ones have what they had.
+    for (std::size_t span = 0; span < s.spanColumn.size(); ++span) {
+        const std::size_t last = std::size_t(s.lastSavedColumns[k.at / 2 + span]);
+        const std::size_t mine = std::size_t(s.spanColumn[span]);
+        s.leftCount[mine] += s.lastLeftCount[last] - s.lastSavedCounts[k.at + 2 * span];
+        s.rightCount[mine] += s.lastRightCount[last] - s.lastSavedCounts[k.at + 2 * span + 1];
     }
+    s.leftCount.insert(s.leftCount.end(), s.lastLeftCount.begin() + std::ptrdiff_t(k.columns), s.lastLeftCount.end());
+    s.rightCount.insert(s.rightCount.end(), s.lastRightCount.begin() + std::ptrdiff_t(k.columns), s.lastRightCount.end());
+    s.points.resize(points + (s.lastPoints.size() - k.points));
+    Point* to = s.points.data() + points;
+    for (std::size_t i = k.points; i < s.lastPoints.size(); ++i, ++to) {
+        *to = s.lastPoints[i];
+        to->column = column(to->column);
+    }
+
+    // The later checkpoints, stored after the ones kept.
+    const std::size_t at = s.savedActive.size();
+    const long moved = long(at) - long(end);
     for (std::size_t later = c + 1; later < s.lastCheckpoints.size(); ++later) {
         const Checkpoint& l = s.lastCheckpoints[later];
-        const std::size_t lEnd = later + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[later + 1].at : s.lastSavedActive.size();
         s.checkpoints.push_back(Checkpoint{l.yNext, std::size_t(long(l.nextTop) + shift), std::size_t(long(l.nextBottom) + shift),
                                            l.points - k.points + points, l.events - k.events + events,
-                                           l.columns - k.columns + columns, s.savedActive.size()});
-        for (std::size_t i = l.at; i < lEnd; ++i) s.savedActive.push_back(rankOf(s.lastSavedActive[i]));
-        for (std::size_t span = l.at / 2; span < lEnd / 2; ++span) {
-            const int last = s.lastSavedColumns[span];
-            const int mine = column(last);
-            s.savedColumns.push_back(mine);
-            const bool open = std::size_t(last) < k.columns;
-            s.savedCounts.push_back(s.lastSavedCounts[2 * span] + (open ? before[2 * std::size_t(mine)] : 0));
-            s.savedCounts.push_back(s.lastSavedCounts[2 * span + 1] + (open ? before[2 * std::size_t(mine) + 1] : 0));
-        }
+                                           l.columns - k.columns + columns, std::size_t(long(l.at) + moved)});
+    }
+    const std::size_t count = s.lastSavedActive.size() - end;
+    s.savedActive.resize(at + count);
+    s.savedColumns.resize((at + count) / 2);
+    s.savedCounts.resize(at + count);
+    int* active = s.savedActive.data() + at;
+    for (std::size_t i = 0; i < count; ++i) active[i] = rankOf(s.lastSavedActive[end + i]);
+    int* spanColumns = s.savedColumns.data() + at / 2;
+    int* counts = s.savedCounts.data() + at;
+    for (std::size_t span = 0; span < count / 2; ++span) {
+        const int last = s.lastSavedColumns[end / 2 + span];
+        const int mine = column(last);
+        spanColumns[span] = mine;
+        const bool open = std::size_t(last) < k.columns;
+        counts[2 * span] = s.lastSavedCounts[end + 2 * span] + (open ? before[2 * std::size_t(mine)] : 0);
+        counts[2 * span + 1] = s.lastSavedCounts[end + 2 * span + 1] + (open ? before[2 * std::size_t(mine) + 1] : 0);
     }
 }
 
