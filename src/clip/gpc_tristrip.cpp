@@ -116,7 +116,7 @@ struct Sweep {
     std::vector<int> leftCount, rightCount;  // per column
     std::vector<Point> points;
     std::vector<EdgeAt> sorted;   // scratch for sortEvents
-    std::vector<int> buckets;
+    std::vector<int> buckets, bucketOf;
     std::vector<int> stripOf, leftAt, rightAt;  // scratch for emit
     std::vector<gpc_point> kept, optimal;  // one contour's vertices, runs and repeats left out
     bool tangled = false;         // edges crossed or ran along each other
@@ -235,25 +235,26 @@ void addPoint(Sweep& s, int column, bool right, double x, double y)
 // range (the edges come in edge order and keep it within a bucket), then
 // insertion within each bucket. Falls back to std::sort when the y values
 // crowd into few buckets.
-void sortEvents(std::vector<EdgeAt>& events, std::vector<EdgeAt>& sorted, std::vector<int>& buckets)
+void sortEvents(std::vector<EdgeAt>& events, double lo, double hi, std::vector<EdgeAt>& sorted, std::vector<int>& buckets,
+                std::vector<int>& bucketOf)
 {
     const std::size_t n = events.size();
     if (n < 2) return;
-    double lo = events[0].y, hi = lo;
-    for (const EdgeAt& e : events) {
-        lo = std::min(lo, e.y);
-        hi = std::max(hi, e.y);
-    }
-    const double scale = double(n) / (hi - lo);
+    const std::size_t count = 2 * n;
+    const double scale = double(count) / (hi - lo);
     if (!(scale < 1e300)) {  // all at one y, or a range too small to divide
         std::sort(events.begin(), events.end());
         return;
     }
-    buckets.assign(n + 1, 0);
-    auto bucketOf = [&](double y) { return std::min(n - 1, std::size_t((y - lo) * scale)); };
-    for (const EdgeAt& e : events) ++buckets[bucketOf(e.y) + 1];
+    buckets.assign(count + 1, 0);
+    bucketOf.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t b = std::min(count - 1, std::size_t((events[i].y - lo) * scale));
+        bucketOf[i] = int(b);
+        ++buckets[b + 1];
+    }
     int crowd = 0;
-    for (std::size_t b = 1; b <= n; ++b) {
+    for (std::size_t b = 1; b <= count; ++b) {
         crowd = std::max(crowd, buckets[b]);
         buckets[b] += buckets[b - 1];
     }
@@ -262,7 +263,7 @@ void sortEvents(std::vector<EdgeAt>& events, std::vector<EdgeAt>& sorted, std::v
         return;
     }
     sorted.resize(n);
-    for (const EdgeAt& e : events) sorted[std::size_t(buckets[bucketOf(e.y)]++)] = e;
+    for (std::size_t i = 0; i < n; ++i) sorted[std::size_t(buckets[std::size_t(bucketOf[i])]++)] = events[i];
     // Within a bucket the events stand in edge order already, so moving
     // each back only past greater y keeps equal y in edge order.
     for (std::size_t i = 1; i < n; ++i) {
@@ -331,13 +332,16 @@ void prepare(Sweep& s)
 {
     s.tops.resize(s.edges.size());
     s.bottoms.resize(s.edges.size());
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
     for (int e = 0; e < int(s.edges.size()); ++e) {
         const Edge& edge = s.edges[std::size_t(e)];
         s.tops[std::size_t(e)] = EdgeAt{edge.ty, e};
         s.bottoms[std::size_t(e)] = EdgeAt{edge.by, e};
+        lo = std::min(lo, edge.ty);
+        hi = std::max(hi, edge.by);
     }
-    sortEvents(s.tops, s.sorted, s.buckets);
-    sortEvents(s.bottoms, s.sorted, s.buckets);
+    sortEvents(s.tops, lo, hi, s.sorted, s.buckets, s.bucketOf);
+    sortEvents(s.bottoms, lo, hi, s.sorted, s.buckets, s.bucketOf);
     s.rank.resize(s.edges.size());
     for (std::size_t i = 0; i < s.tops.size(); ++i) s.rank[std::size_t(s.tops[i].edge)] = int(i);
     s.key.resize(s.edges.size());
