@@ -55,7 +55,7 @@ struct Edge {
     double bx, by;  // bottom end
     double dx;      // x per unit of y
     int next;       // the edge its bound goes on along below (bx, by), or -1
-    bool continues; // some edge goes on along this one
+    int previous;   // the edge whose bound goes on along this one, or -1
 
     double xAt(double y) const
     {
@@ -117,6 +117,7 @@ struct Sweep {
     std::vector<Point> points;
     std::vector<EdgeAt> sorted;   // scratch for sortEvents
     std::vector<int> buckets, bucketOf;
+    std::vector<EdgeAt> goingOn, stopping;  // scratch for the bottoms
     std::vector<int> stripOf, leftAt, rightAt;  // scratch for emit
     std::vector<gpc_point> kept, optimal;  // one contour's vertices, runs and repeats left out
     bool tangled = false;         // edges crossed or ran along each other
@@ -194,8 +195,8 @@ void addRing(Sweep& s, const Vertex* ring, int n)
         if (a.y == b.y) continue;
         id[i] = int(s.edges.size());
         Edge e{};
-        if (a.y < b.y) e = Edge{a.x, a.y, b.x, b.y, 0.0, -1, false};
-        else e = Edge{b.x, b.y, a.x, a.y, 0.0, -1, false};
+        if (a.y < b.y) e = Edge{a.x, a.y, b.x, b.y, 0.0, -1, -1};
+        else e = Edge{b.x, b.y, a.x, a.y, 0.0, -1, -1};
         e.dx = (e.bx - e.tx) / (e.by - e.ty);
         s.edges.push_back(e);
     }
@@ -215,7 +216,7 @@ void addRing(Sweep& s, const Vertex* ring, int n)
         }
     }
     for (std::size_t e = std::size_t(base); e < s.edges.size(); ++e)
-        if (s.edges[e].next >= 0) s.edges[std::size_t(s.edges[e].next)].continues = true;
+        if (s.edges[e].next >= 0) s.edges[std::size_t(s.edges[e].next)].previous = int(e);
 }
 
 int newColumn(Sweep& s)
@@ -336,12 +337,24 @@ void prepare(Sweep& s)
     for (int e = 0; e < int(s.edges.size()); ++e) {
         const Edge& edge = s.edges[std::size_t(e)];
         s.tops[std::size_t(e)] = EdgeAt{edge.ty, e};
-        s.bottoms[std::size_t(e)] = EdgeAt{edge.by, e};
         lo = std::min(lo, edge.ty);
         hi = std::max(hi, edge.by);
     }
     sortEvents(s.tops, lo, hi, s.sorted, s.buckets, s.bucketOf);
-    sortEvents(s.bottoms, lo, hi, s.sorted, s.buckets, s.bucketOf);
+    // Bottoms by y (the order among equal y does not matter to the sweep):
+    // an edge whose bound goes on ends where the next edge begins, so those
+    // come in the order of tops; the others are sorted apart and merged in.
+    s.goingOn.clear();
+    s.stopping.clear();
+    for (const EdgeAt& top : s.tops) {
+        const int previous = s.edges[std::size_t(top.edge)].previous;
+        if (previous >= 0) s.goingOn.push_back(EdgeAt{top.y, previous});
+    }
+    for (int e = 0; e < int(s.edges.size()); ++e)
+        if (s.edges[std::size_t(e)].next < 0) s.stopping.push_back(EdgeAt{s.edges[std::size_t(e)].by, e});
+    sortEvents(s.stopping, lo, hi, s.sorted, s.buckets, s.bucketOf);
+    std::merge(s.goingOn.begin(), s.goingOn.end(), s.stopping.begin(), s.stopping.end(), s.bottoms.begin(),
+               [](const EdgeAt& a, const EdgeAt& b) { return a.y < b.y; });
     s.rank.resize(s.edges.size());
     for (std::size_t i = 0; i < s.tops.size(); ++i) s.rank[std::size_t(s.tops[i].edge)] = int(i);
     s.key.resize(s.edges.size());
@@ -358,7 +371,7 @@ bool sameEdge(const Sweep& s, int e, int f)
 {
     const Edge& a = s.lastEdges[std::size_t(e)];
     const Edge& b = s.edges[std::size_t(f)];
-    if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0 || a.continues != b.continues) return false;
+    if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0 || (a.previous < 0) != (b.previous < 0)) return false;
     if ((a.next < 0) != (b.next < 0)) return false;
     return a.next < 0 || s.lastRank[std::size_t(a.next)] == s.rank[std::size_t(b.next)];
 }
@@ -395,7 +408,7 @@ std::size_t sameTail(const Sweep& s)
     for (; same < common; ++same) {
         const Edge& a = s.lastEdges[std::size_t(s.lastTops[s.lastTops.size() - 1 - same].edge)];
         const Edge& b = s.edges[std::size_t(s.tops[s.tops.size() - 1 - same].edge)];
-        if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0 || a.continues != b.continues) break;
+        if (std::memcmp(&a.tx, &b.tx, 4 * sizeof(double)) != 0 || (a.previous < 0) != (b.previous < 0)) break;
         if ((a.next < 0) != (b.next < 0)) break;
         if (a.next >= 0 && s.lastRank[std::size_t(a.next)] + shift != s.rank[std::size_t(b.next)]) break;
     }
@@ -580,7 +593,7 @@ bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
         std::size_t endingCount = 0, startingCount = 0;
         while (nextBottom < bottomCount && bottoms[nextBottom].y == y) ending[endingCount++] = bottoms[nextBottom++].edge;
         for (; nextTop < topCount && tops[nextTop].y == y; ++nextTop)
-            if (!edges[tops[nextTop].edge].continues) starting[startingCount++] = tops[nextTop].edge;
+            if (edges[tops[nextTop].edge].previous < 0) starting[startingCount++] = tops[nextTop].edge;
         double yNext = nextBottom < bottomCount ? bottoms[nextBottom].y : y;
         if (nextTop < topCount) yNext = std::min(yNext, tops[nextTop].y);
 
