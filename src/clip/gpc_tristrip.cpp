@@ -77,6 +77,12 @@ struct EdgeAt {
     bool operator<(const EdgeAt& o) const { return y < o.y || (y == o.y && edge < o.edge); }
 };
 
+// Where emit puts a column's next left and right points.
+struct Slot {
+    gpc_vertex* vertex;
+    int at[2];
+};
+
 // The sweep's state after one y, kept so that the next polygon can go on
 // from it (see resumeFrom). Edges are kept by their place in tops, which
 // two polygons with the same edges down to some y share.
@@ -118,7 +124,7 @@ struct Sweep {
     std::vector<EdgeAt> sorted;   // scratch for sortEvents
     std::vector<int> buckets, bucketOf;
     std::vector<EdgeAt> goingOn, stopping;  // scratch for the bottoms
-    std::vector<int> stripOf, leftAt, rightAt;  // scratch for emit
+    std::vector<Slot> slots;      // scratch for emit
     std::vector<gpc_point> kept, optimal;  // one contour's vertices, runs and repeats left out
     bool tangled = false;         // edges crossed or ran along each other
 
@@ -763,31 +769,33 @@ bool sweepRings(Sweep& s, bool strict, AddRings addRings)
 void emit(Sweep& s, gpc_tristrip* tristrip)
 {
     const std::size_t columns = s.leftCount.size();
-    std::vector<int>& stripOf = s.stripOf;
-    stripOf.assign(columns, -1);
     int strips = 0;
     for (std::size_t c = 0; c < columns; ++c)
-        if (s.leftCount[c] + s.rightCount[c] >= 3) stripOf[c] = strips++;
+        if (s.leftCount[c] + s.rightCount[c] >= 3) ++strips;
     tristrip->num_strips = strips;
     tristrip->strip = nullptr;
     if (strips == 0) return;
     tristrip->strip = static_cast<gpc_vertex_list*>(gpc_checked_malloc(sizeof(gpc_vertex_list) * std::size_t(strips)));
+    // Per column, where its strip's vertices go (none for a column of fewer
+    // than three points): the left list takes the even places, the right
+    // list the odd ones.
+    s.slots.resize(columns);
+    gpc_vertex_list* list = tristrip->strip;
     for (std::size_t c = 0; c < columns; ++c) {
-        if (stripOf[c] < 0) continue;
-        gpc_vertex_list& list = tristrip->strip[stripOf[c]];
-        list.num_vertices = s.leftCount[c] + s.rightCount[c];
-        list.vertex = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(list.num_vertices)));
+        const int n = s.leftCount[c] + s.rightCount[c];
+        Slot& slot = s.slots[c];
+        slot = Slot{nullptr, {0, 1}};
+        if (n < 3) continue;
+        list->num_vertices = n;
+        list->vertex = static_cast<gpc_vertex*>(gpc_checked_malloc(sizeof(gpc_vertex) * std::size_t(n)));
+        slot.vertex = list->vertex;
+        ++list;
     }
-    // The left list takes the even places, the right list the odd ones.
-    std::vector<int>& leftAt = s.leftAt;
-    std::vector<int>& rightAt = s.rightAt;
-    leftAt.assign(columns, 0);
-    rightAt.assign(columns, 1);
     for (const Point& p : s.points) {
-        const int strip = stripOf[std::size_t(p.column)];
-        if (strip < 0) continue;
-        int& at = p.right ? rightAt[std::size_t(p.column)] : leftAt[std::size_t(p.column)];
-        tristrip->strip[strip].vertex[at] = gpc_vertex{p.x, p.y, p.x, p.y};
+        Slot& slot = s.slots[std::size_t(p.column)];
+        if (!slot.vertex) continue;
+        int& at = slot.at[p.right ? 1 : 0];
+        slot.vertex[at] = gpc_vertex{p.x, p.y, p.x, p.y};
         at += 2;
     }
 }
