@@ -88,13 +88,16 @@ struct Slot {
 // two polygons with the same edges down to some y share.
 struct Checkpoint {
     double yNext;           // the y swept next
-    std::size_t nextTop, nextBottom, points, events;
+    std::size_t nextTop, nextBottom, points;
     std::size_t columns;
     std::size_t at;         // where its active edges (and spans' columns, counts) are stored
 };
 
-// Sweep the events in checkpoints this far apart.
+// Checkpoints this many y values apart at least, and farther apart when
+// many edges are open, so that what they keep stays within a few times
+// the count of edges.
 constexpr std::size_t checkpointEvery = 8;
+constexpr std::size_t openEdgesPerY = 16;
 
 // What one sweep needs; kept between calls so that a stamp allocates little.
 struct Sweep {
@@ -111,7 +114,7 @@ struct Sweep {
     std::vector<int> lastSavedActive, lastSavedColumns, lastSavedCounts;
     std::vector<Point> lastPoints;
     std::vector<int> lastLeftCount, lastRightCount;
-    std::vector<int> rankMap, columnMap;  // scratch for catchUp
+    std::vector<int> rankMap, columnMap;  // scratch for finishFromLast
     bool resumable = false;
     std::uint64_t forgotten = 0;  // gpc_forget_count when it was kept
     std::vector<int> active;      // edges across the band below the current y, left to right
@@ -330,11 +333,7 @@ std::size_t firstAtOrRight(const Sweep& s, double x, double y)
     return lo;
 }
 
-// The sweep over the edges added. At each y only the spans whose bounds end
-// there, or that new edges fall into, are looked at again: a span left
-// alone goes on and takes no points. When edges cross or run along each
-// other (found as neighbours, where two edges first meet in the sweep), a
-// strict sweep gives up (false); otherwise it goes on as well as it can.
+// The edges added as events: by top y (then edge) and by bottom y.
 void prepare(Sweep& s)
 {
     s.tops.resize(s.edges.size());
@@ -421,10 +420,10 @@ std::size_t sameTail(const Sweep& s)
     return same;
 }
 
-void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nextBottom, std::size_t events)
+void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nextBottom)
 {
     s.checkpoints.push_back(
-        Checkpoint{yNext, nextTop, nextBottom, s.points.size(), events, s.leftCount.size(), s.savedActive.size()});
+        Checkpoint{yNext, nextTop, nextBottom, s.points.size(), s.leftCount.size(), s.savedActive.size()});
     const std::size_t at = s.savedActive.size(), spans = s.spanColumn.size();
     s.savedActive.resize(at + s.active.size());
     s.savedColumns.resize(at / 2 + spans);
@@ -442,7 +441,7 @@ void saveCheckpoint(Sweep& s, double yNext, std::size_t nextTop, std::size_t nex
 
 // Puts the state back as it was at checkpoint c, edges renamed to this
 // polygon's by their place in tops; later checkpoints are dropped.
-void restore(Sweep& s, std::size_t c, std::size_t& nextTop, std::size_t& nextBottom, std::size_t& events)
+void restore(Sweep& s, std::size_t c, std::size_t& nextTop, std::size_t& nextBottom)
 {
     const Checkpoint k = s.lastCheckpoints[c];
     const std::size_t end = c + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[c + 1].at : s.lastSavedActive.size();
@@ -470,7 +469,6 @@ void restore(Sweep& s, std::size_t c, std::size_t& nextTop, std::size_t& nextBot
     s.tangled = false;
     nextTop = k.nextTop;
     nextBottom = k.nextBottom;
-    events = k.events;
 }
 
 // Whether this sweep, having just swept down to the same place in the
@@ -501,7 +499,7 @@ bool caughtUp(const Sweep& s, const Checkpoint& k, std::size_t end, long shift)
 // the last sweep's later points and checkpoints, its columns renamed (those
 // open at c to this sweep's open ones, later ones after this sweep's) and
 // its edges too (open ones likewise, later ones by the shift in tops).
-void finishFromLast(Sweep& s, std::size_t c, long shift, std::size_t events)
+void finishFromLast(Sweep& s, std::size_t c, long shift)
 {
     const Checkpoint k = s.lastCheckpoints[c];
     const std::size_t end = c + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[c + 1].at : s.lastSavedActive.size();
@@ -551,7 +549,7 @@ void finishFromLast(Sweep& s, std::size_t c, long shift, std::size_t events)
     for (std::size_t later = c + 1; later < s.lastCheckpoints.size(); ++later) {
         const Checkpoint& l = s.lastCheckpoints[later];
         s.checkpoints.push_back(Checkpoint{l.yNext, std::size_t(long(l.nextTop) + shift), std::size_t(long(l.nextBottom) + shift),
-                                           l.points - k.points + points, l.events - k.events + events,
+                                           l.points - k.points + points,
                                            l.columns - k.columns + columns, std::size_t(long(l.at) + moved)});
     }
     const std::size_t count = s.lastSavedActive.size() - end;
@@ -572,15 +570,21 @@ void finishFromLast(Sweep& s, std::size_t c, long shift, std::size_t events)
     }
 }
 
-// The sweep over the edges prepared, from the top or from checkpoint
-// resume (>= 0). A strict sweep keeps checkpoints, and once past the edges
+// The sweep over the edges prepared. At each y only the spans whose bounds
+// end there, or that new edges fall into, are looked at again: a span left
+// alone goes on and takes no points. When edges cross or run along each
+// other (found as neighbours, where two edges first meet in the sweep), a
+// strict sweep gives up (false); otherwise it goes on as well as it can.
+//
+// It starts from the top or from the last sweep's checkpoint resume (>= 0).
+// A strict sweep keeps checkpoints, and once past the edges
 // that differ from the last polygon's (the last tail edges are the same),
 // it looks for the last sweep's checkpoint at the same place to catch up
 // with and take the rest from.
 bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
 {
-    std::size_t nextTop = 0, nextBottom = 0, events = 0;
-    if (resume >= 0) restore(s, std::size_t(resume), nextTop, nextBottom, events);
+    std::size_t nextTop = 0, nextBottom = 0, sinceCheckpoint = 0;
+    if (resume >= 0) restore(s, std::size_t(resume), nextTop, nextBottom);
     else s.restart();
     const std::size_t topCount = s.tops.size(), bottomCount = s.bottoms.size();
     const long shift = long(topCount) - long(s.lastTops.size());
@@ -712,8 +716,10 @@ bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
         }
         // (After the last y, what comes next is nothing: a polygon with
         // more below cannot go on from there.)
-        if (strict && ++events % checkpointEvery == 0)
-            saveCheckpoint(s, nextBottom < bottomCount ? yNext : HUGE_VAL, nextTop, nextBottom, events);
+        if (strict && ++sinceCheckpoint >= std::max(checkpointEvery, s.active.size() / openEdgesPerY)) {
+            saveCheckpoint(s, nextBottom < bottomCount ? yNext : HUGE_VAL, nextTop, nextBottom);
+            sinceCheckpoint = 0;
+        }
 
         if (look < s.lastCheckpoints.size() && nextTop + tail >= topCount && nextBottom < bottomCount) {
             const long top = long(nextTop) - shift, bottom = long(nextBottom) - shift;
@@ -727,7 +733,7 @@ bool sweep(Sweep& s, bool strict, long resume, std::size_t tail)
                     look + 1 < s.lastCheckpoints.size() ? s.lastCheckpoints[look + 1].at : s.lastSavedActive.size();
                 if (long(k.nextTop) == top && long(k.nextBottom) == bottom && k.yNext == yNext && caughtUp(s, k, end, shift)) {
                     ++gpc_counters_now().stripsCaughtUp;
-                    finishFromLast(s, look, shift, events);
+                    finishFromLast(s, look, shift);
                     return true;
                 }
             }
