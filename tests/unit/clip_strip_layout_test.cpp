@@ -8,10 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <random>
 
 #include "clip/gpc.h"
 #include "clip/gpc_internal.h"
