@@ -49,14 +49,20 @@ bool gpc_is_normalised(std::uint64_t digest);
 void gpc_remember_change(std::uint64_t result, std::uint64_t subject, const gpc_box& changed);
 bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& changed);
 
-// Forgets everything (tests use it to compare against a fresh start).
+// Forgets everything (tests use it to compare against a fresh start), the
+// strips' last sweep included.
 void gpc_forget_all();
+// How many times gpc_forget_all was called on this thread: what other files
+// keep between calls is dropped when it changes.
+std::uint64_t gpc_forget_count();
 
 // How the calls were served, for tests and the stamp benchmark.
 struct gpc_counters {
     long clipLocal = 0;     // clipped inside a window around the clip operand
     long clipFull = 0;      // clipped as a whole
     long clipFallback = 0;  // the window was tried and given up for the whole
+    long stripsResumed = 0; // strips that went on from the last polygon's sweep
+    long stripsCaughtUp = 0; // strips that took their end from the last polygon's sweep
 };
 gpc_counters& gpc_counters_now();
 

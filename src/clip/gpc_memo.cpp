@@ -20,6 +20,7 @@ struct Memo {
     Change changes[remembered];
     int nextChange = 0;
     gpc_counters counters;
+    std::uint64_t forgotten = 0;
 };
 
 Memo& memo()
@@ -111,8 +112,12 @@ bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& chan
 void gpc_forget_all()
 {
     gpc_counters keep = memo().counters;
+    const std::uint64_t forgotten = memo().forgotten + 1;
     memo() = Memo{};
     memo().counters = keep;
+    memo().forgotten = forgotten;
 }
+
+std::uint64_t gpc_forget_count() { return memo().forgotten; }
 
 gpc_counters& gpc_counters_now() { return memo().counters; }

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "clip/gpc.h"
+#include "clip/gpc_internal.h"
 #include "clip_testing.h"
 
 using namespace cliptest;
@@ -157,4 +159,35 @@ TEST(StripLayout, DependsOnTheShapeAlone)
         for (std::size_t s = 0; s < before.size(); ++s)
             EXPECT_TRUE(samePoints(before[s], after[s], 37, -5, 1e-9)) << "strip " << s;
     }
+}
+
+TEST(StripLayout, GoingOnFromTheLastPolygonsSweepChangesNothing)
+{
+    // Each stamp's strips take what they can from the previous polygon's
+    // sweep, above and below where the two differ; they must equal the
+    // strips of a sweep from the top.
+    gpc_forget_all();
+    const long resumedBefore = gpc_counters_now().stripsResumed;
+    const long caughtUpBefore = gpc_counters_now().stripsCaughtUp;
+    std::mt19937 random(2718);
+    std::uniform_real_distribution<double> px(200, 824), py(250, 600), size(3, 70), unit(0, 1);
+    Poly level;
+    level.add(ngon(512, 450, 300, 12));
+    const int steps = 300;
+    for (int step = 0; step < steps; ++step) {
+        Poly stamp;
+        double x = px(random), y = py(random), r = size(random);
+        if (step % 4 == 1) x = std::round(x), y = std::round(y), r = std::round(r);
+        stamp.add(step % 5 == 2 ? rect(x - r, y - r, x + r, y + r) : ngon(x, y, r, 12), 1);
+        const double pick = unit(random);
+        gpc_polygon next;
+        gpc_polygon_clip(pick < 0.55 ? GPC_UNION : pick < 0.95 ? GPC_DIFF : GPC_XOR, &level.p, &stamp.p, &next);
+        gpc_free_polygon(&level.p);
+        level.p = next;
+        const Layout goneOn = layoutOf(level.p);
+        gpc_forget_all();
+        ASSERT_EQ(goneOn, layoutOf(level.p)) << "step " << step;
+    }
+    EXPECT_GT(gpc_counters_now().stripsResumed - resumedBefore, steps / 2);
+    EXPECT_GT(gpc_counters_now().stripsCaughtUp - caughtUpBefore, steps / 4);
 }
