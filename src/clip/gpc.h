@@ -26,7 +26,9 @@
 // memory ends the program with a message, as the game's design has it.
 //
 // The clip remembers the last polygons it made (by content, per thread) so
-// that a stamp redoes only the part of the level it touches.
+// that a stamp redoes only the part of the level it touches; the strips go
+// on from the last polygon's sweep where the two polygons agree, with the
+// very answer a sweep from the top would give.
 #pragma once
 #include <cstdio>
 
