@@ -17,19 +17,8 @@ grep -q '^Exec=tiltmoor$' "$prefix/share/applications/tiltmoor.desktop" || fail 
 [ ! -e "$prefix/share/tiltmoor/data/temp" ] || fail "the snapshot was installed"
 cp "$SOURCE_DIR/tests/runner/levels/box-idle.lv" "$prefix/share/tiltmoor/data/9.lv"
 chmod -R a-w "$prefix/share/tiltmoor"
-chmod 755 "$E2E_WORK"
-
 # An ordinary user: root writes anywhere, a player does not.
-player=nobody
-id "$player" >/dev/null 2>&1 || fail "no user '$player' to play as"
-home="$E2E_WORK/home"
-mkdir -p "$home" "$E2E_WORK/elsewhere" && chown "$player" "$home" "$E2E_WORK/elsewhere"
-GAME="$E2E_WORK/as-player.sh"
-cat > "$GAME" <<SH
-#!/bin/sh
-exec setpriv --reuid=$player --regid=\$(id -g $player) --clear-groups env HOME=$home XDG_STATE_HOME= "$prefix/bin/tiltmoor" "\$@"
-SH
-chmod 755 "$GAME"
+play_as_player "$prefix/bin/tiltmoor"
 
 start_xvfb
 start_game "$E2E_WORK/elsewhere"
@@ -41,7 +30,7 @@ lit=$(count_pixels "$title" 400 362 224 28 white 20)
 note "play writes the snapshot into the user's state folder"
 click_at 900 80
 sleep 0.4
-state="$home/.local/state/tiltmoor/temp"
+state="$PLAYER_HOME/.local/state/tiltmoor/temp"
 [ -f "$state" ] || fail "no snapshot at $state"
 cmp -s "$state" "$prefix/share/tiltmoor/data/9.lv" || fail "the snapshot differs from the level"
 [ ! -e "$prefix/share/tiltmoor/data/temp" ] || fail "a snapshot appeared in the read-only data"

@@ -149,3 +149,19 @@ wait_for_title() {
   done
   fail "no title screen within 30 s"
 }
+
+# GAME becomes BINARY run as an ordinary user (nobody, who cannot write
+# where root can), with a home of its own, PLAYER_HOME, under $E2E_WORK.
+play_as_player() {  # BINARY
+  local player=nobody home="$E2E_WORK/home"
+  PLAYER_HOME=$home
+  id "$player" >/dev/null 2>&1 || fail "no user '$player' to play as"
+  chmod 755 "$E2E_WORK"
+  mkdir -p "$home" "$E2E_WORK/elsewhere" && chown "$player" "$home" "$E2E_WORK/elsewhere"
+  GAME="$E2E_WORK/as-player.sh"
+  cat > "$GAME" <<SH
+#!/bin/sh
+exec setpriv --reuid=$player --regid=\$(id -g $player) --clear-groups env HOME=$home XDG_STATE_HOME= "$1" "\$@"
+SH
+  chmod 755 "$GAME"
+}

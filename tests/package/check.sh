@@ -60,17 +60,7 @@ for o in $options; do grep -q -- "$o" <<< "$man" || fail "option $o not in the m
 grep -q 'tiltmoor/progress' <<< "$man" || fail "the progress file is not in the manual page"
 
 note "the extracted game, started by an ordinary user from another folder"
-player=nobody
-id "$player" >/dev/null 2>&1 || fail "no user '$player' to play as"
-chmod 755 "$E2E_WORK"
-home="$E2E_WORK/home"
-mkdir -p "$home" "$E2E_WORK/elsewhere" && chown "$player" "$home" "$E2E_WORK/elsewhere"
-GAME="$E2E_WORK/as-player.sh"
-cat > "$GAME" <<SH
-#!/bin/sh
-exec setpriv --reuid=$player --regid=\$(id -g $player) --clear-groups env HOME=$home XDG_STATE_HOME= "$root/usr/bin/tiltmoor" "\$@"
-SH
-chmod 755 "$GAME"
+play_as_player "$root/usr/bin/tiltmoor"
 start_xvfb
 band() { echo 420 600 184 32; }   # "Current level: N"
 start_game "$E2E_WORK/elsewhere"
@@ -83,7 +73,7 @@ second=$(shot second)
 hold_key Escape
 wait_exit 5
 [ "$GAME_STATUS" -eq 0 ] || fail "exit status $GAME_STATUS"
-grep -qx 'title data/6.lv' "$home/.local/state/tiltmoor/progress" 2>/dev/null || fail "the title's level was not kept"
+grep -qx 'title data/6.lv' "$PLAYER_HOME/.local/state/tiltmoor/progress" 2>/dev/null || fail "the title's level was not kept"
 
 note "the next start continues on that level; --first-level does not"
 start_game "$E2E_WORK/elsewhere"
