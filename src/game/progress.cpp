@@ -88,11 +88,8 @@ void reportFailure(int error)
 
 std::string defaultProgressPath()
 {
-    const char* xdg = std::getenv("XDG_STATE_HOME");
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/tiltmoor/progress";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] != '\0') return std::string(home) + "/.local/state/tiltmoor/progress";
-    return std::string();
+    const std::string folder = stateFolder();
+    return folder.empty() ? folder : folder + "/progress";
 }
 
 void openProgress(const std::string& path)

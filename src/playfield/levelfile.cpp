@@ -274,16 +274,6 @@ std::string folderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-// The user's state folder for the game, or empty when none can be named.
-std::string stateFolder()
-{
-    const char* xdg = std::getenv("XDG_STATE_HOME");
-    if (xdg && xdg[0] == '/') return std::string(xdg) + "/tiltmoor";
-    const char* home = std::getenv("HOME");
-    if (home && home[0] != '\0') return std::string(home) + "/.local/state/tiltmoor";
-    return std::string();
-}
-
 // Rewrites an existing, writable file in place: truncate, write, flush and
 // fsync. Used only where no temporary file can be made beside it; a crash
 // in the middle leaves a cut-short file, which the reader survives. error
@@ -333,6 +323,15 @@ void restoreSnapshotFromMemory()
 }
 
 }  // namespace
+
+std::string stateFolder()
+{
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/tiltmoor";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] != '\0') return std::string(home) + "/.local/state/tiltmoor";
+    return std::string();
+}
 
 bool makeFolders(const std::string& path, unsigned mode)
 {

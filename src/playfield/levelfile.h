@@ -31,6 +31,9 @@ bool saveLevel(const char* path);
 int saveTextAtomically(const char* path, const std::string& text);
 // Folders along path made as needed, like mkdir -p; whether path is a folder.
 bool makeFolders(const std::string& path, unsigned mode);
+// The user's state folder for the game ($XDG_STATE_HOME/tiltmoor, else
+// ~/.local/state/tiltmoor), or empty when none can be named.
+std::string stateFolder();
 
 // angle = 0, then the file of levelFiles[levelIndex]; one that cannot be
 // opened or is refused gives the empty level in the default row.
