@@ -14,13 +14,21 @@
 
 namespace {
 const char usageText[] =
-    "Usage: tiltmoor [--windowed | --fullscreen] [--frame-stats] [--help]\n"
-    "  --windowed     play in a 1024x768 window without asking\n"
-    "  --fullscreen   play full screen without asking\n"
-    "  --frame-stats  print pass counts and pass times when the game ends\n"
-    "  --help         show this text\n";
+    "Usage: tiltmoor [--windowed | --fullscreen] [--multisample | --no-multisample] [--frame-stats] [--help]\n"
+    "  --windowed        play in a 1024x768 window without asking\n"
+    "  --fullscreen      play full screen without asking\n"
+    "  --multisample     smooth edges with four samples per pixel, also on a software renderer\n"
+    "  --no-multisample  no multisampling, also on a graphics card\n"
+    "  --frame-stats     print pass counts and pass times when the game ends\n"
+    "  --help            show this text\n"
+    "Without either multisample option the game uses four samples, except on a\n"
+    "software renderer (llvmpipe, softpipe, swrast), where they cost too much.\n";
 
 std::vector<double> passTimes;
+long long mainEnteredMs = 0;
+std::chrono::steady_clock::time_point lastStartupStep;
+std::string startupSplit;
+std::string videoModeLine;
 long long firstSplashMs = 0;
 long long firstTitleMs = 0;
 
@@ -49,6 +57,10 @@ GameOptions parseOptions(int argc, char** argv)
             options.fullscreen = 0;
         } else if (std::strcmp(arg, "--fullscreen") == 0) {
             options.fullscreen = 1;
+        } else if (std::strcmp(arg, "--multisample") == 0) {
+            options.multisampling = Multisampling::On;
+        } else if (std::strcmp(arg, "--no-multisample") == 0) {
+            options.multisampling = Multisampling::Off;
         } else if (std::strcmp(arg, "--frame-stats") == 0) {
             options.frameStats = true;
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -62,8 +74,9 @@ GameOptions parseOptions(int argc, char** argv)
     return options;
 }
 
-void initSdl(const char* caption, int width, int height, bool fullscreen)
+void initSdl(const char* caption, int width, int height, bool fullscreen, Multisampling multisampling)
 {
+    if (multisampling == Multisampling::Off) drawStraightIntoWindow(fullscreen);
     // Video is required; without a sound device the game still runs, silent,
     // and the sound bank reports what it could not load.
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
@@ -71,6 +84,7 @@ void initSdl(const char* caption, int width, int height, bool fullscreen)
         std::exit(1);
     }
     SDL_InitSubSystem(SDL_INIT_AUDIO);
+    startupStep("sdl");
     std::atexit(SDL_Quit);
     SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile("data/icon.bmp", "rb"), 1);
     if (icon) {
@@ -79,10 +93,29 @@ void initSdl(const char* caption, int width, int height, bool fullscreen)
         std::printf("Failed to load icon.bmp\n");
     }
     SDL_FreeSurface(icon);
-    setVideoMode(caption, width, height, fullscreen);
+    // A window that may be opened again gets its caption only once it stays,
+    // so that nothing looking for the game's window finds the first one.
+    const bool mayReopen = multisampling == Multisampling::Adapt;
+    setVideoMode(mayReopen ? nullptr : caption, width, height, fullscreen,
+                 multisampling == Multisampling::Off ? 0 : designedSamples);
+
+    startupStep("window");
+    if (!mayReopen) return;
+    const std::string renderer = currentRenderer();
+    if (!isSoftwareRenderer(renderer.c_str())) {
+        SDL_WM_SetCaption(caption, "icon");
+        return;
+    }
+    if (!reopenWithoutMultisampling(caption, "data/icon.bmp", width, height, fullscreen)) {
+        std::printf("Couldn't set video mode: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    startupStep("reopened");
+    std::printf("Software renderer %s: multisampling is off for speed; --multisample turns it on\n",
+                renderer.c_str());
 }
 
-void setVideoMode(const char* caption, int width, int height, bool fullscreen)
+void setVideoMode(const char* caption, int width, int height, bool fullscreen, int samples)
 {
     // With no display at all, SDL falls back to drawing off screen, where
     // nobody would ever see the game: that is a failure to open the window,
@@ -93,23 +126,12 @@ void setVideoMode(const char* caption, int width, int height, bool fullscreen)
         std::printf("Couldn't set video mode: %s\n", "no display to open a window on (is DISPLAY set?)");
         std::exit(1);
     }
-    const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    if (!info) {
+    if (!SDL_GetVideoInfo()) {
         std::printf("Couldn't get video information: %s\n", SDL_GetError());
         std::exit(1);
     }
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_WM_SetCaption(caption, "icon");
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
-    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    Uint32 flags = SDL_OPENGL | (fullscreen ? SDL_FULLSCREEN : 0);
-    if (!SDL_SetVideoMode(width, height, info->vfmt->BitsPerPixel, flags)) {
+    if (caption) SDL_WM_SetCaption(caption, "icon");
+    if (!openVideoMode(width, height, fullscreen, samples)) {
         std::printf("Couldn't set video mode: %s\n", SDL_GetError());
         std::exit(1);
     }
@@ -129,6 +151,30 @@ std::string gameSaveDialog(const char* filter)
     return path;
 }
 
+void beginStartupClock()
+{
+    mainEnteredMs = wallClockMs();
+    lastStartupStep = std::chrono::steady_clock::now();
+}
+
+void startupStep(const char* name)
+{
+    const auto now = std::chrono::steady_clock::now();
+    char part[64];
+    std::snprintf(part, sizeof part, "%s%s %.0f", startupSplit.empty() ? "" : ", ", name,
+                  std::chrono::duration<double, std::milli>(now - lastStartupStep).count());
+    startupSplit += part;
+    lastStartupStep = now;
+}
+
+void noteVideoMode()
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "renderer %s, sample buffers %d, samples %d", currentRenderer(), sampleBuffers(),
+                  samplesPerPixel());
+    videoModeLine = line;
+}
+
 void recordPassTime(double milliseconds)
 {
     passTimes.push_back(milliseconds);
@@ -142,8 +188,11 @@ void noteFirstFrame(int drawnState)
 
 void printFrameStats(uint32_t runMs)
 {
-    std::printf("frame-stats: first splash frame at %lld, first title frame at %lld (ms since the epoch)\n",
-                firstSplashMs, firstTitleMs);
+    std::printf("frame-stats: main entered at %lld, first splash frame at %lld, first title frame at %lld "
+                "(ms since the epoch)\n",
+                mainEnteredMs, firstSplashMs, firstTitleMs);
+    std::printf("frame-stats: %s\n", videoModeLine.c_str());
+    std::printf("frame-stats: start-up ms: %s\n", startupSplit.c_str());
     if (passTimes.empty()) return;
     std::vector<double> sorted = passTimes;
     std::sort(sorted.begin(), sorted.end());
