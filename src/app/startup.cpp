@@ -38,6 +38,16 @@ long long wallClockMs()
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+// SDL's video runs off screen though nobody asked for it: the display could
+// not be reached.
+bool fellBackOffScreen()
+{
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, sizeof driver);
+    return (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+           !std::getenv("SDL_VIDEODRIVER");
+}
+
 void discardPresses()
 {
     SDL_PumpEvents();
@@ -84,6 +94,7 @@ void initSdl(const char* caption, int width, int height, bool fullscreen, Multis
         std::exit(1);
     }
     SDL_InitSubSystem(SDL_INIT_AUDIO);
+    if (fellBackOffScreen() && std::getenv("DISPLAY")) restartVideo("x11");
     startupStep("sdl");
     std::atexit(SDL_Quit);
     SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile("data/icon.bmp", "rb"), 1);
@@ -120,9 +131,7 @@ void setVideoMode(const char* caption, int width, int height, bool fullscreen, i
     // With no display at all, SDL falls back to drawing off screen, where
     // nobody would ever see the game: that is a failure to open the window,
     // unless the off-screen driver was asked for by name.
-    char driver[32] = "";
-    SDL_VideoDriverName(driver, sizeof driver);
-    if ((std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) && !std::getenv("SDL_VIDEODRIVER")) {
+    if (fellBackOffScreen()) {
         std::printf("Couldn't set video mode: %s\n", "no display to open a window on (is DISPLAY set?)");
         std::exit(1);
     }

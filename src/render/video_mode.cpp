@@ -74,8 +74,9 @@ bool reopenWithoutMultisampling(const char* caption, const char* iconPath, int w
         // The compatibility layer decides how GL reaches the window when its
         // video starts; a new window needs a restart.
         drawStraightIntoWindow(false);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) < 0) return false;
+        char driver[32] = "";
+        SDL_VideoDriverName(driver, sizeof driver);
+        if (!restartVideo(driver)) return false;
         if (iconPath) {
             SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile(iconPath, "rb"), 1);
             if (icon) SDL_WM_SetIcon(icon, nullptr);
@@ -84,4 +85,18 @@ bool reopenWithoutMultisampling(const char* caption, const char* iconPath, int w
     }
     SDL_WM_SetCaption(caption, "icon");
     return openVideoMode(width, height, fullscreen, 0, alphaBits);
+}
+
+bool restartVideo(const char* driver)
+{
+    const bool chosenByUser = std::getenv("SDL_VIDEODRIVER") != nullptr;
+    if (!chosenByUser && driver && *driver) setenv("SDL_VIDEODRIVER", driver, 1);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    bool started = false;
+    for (int attempt = 0; attempt < 50 && !started; ++attempt) {
+        if (attempt > 0) SDL_Delay(10);
+        started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (!chosenByUser) unsetenv("SDL_VIDEODRIVER");
+    return started;
 }

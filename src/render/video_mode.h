@@ -43,3 +43,10 @@ int samplesPerPixel();
 // window could be opened.
 bool reopenWithoutMultisampling(const char* caption, const char* iconPath, int width, int height, bool fullscreen,
                                 int alphaBits = 8);
+
+// Stops SDL's video and starts it again on the named driver ("x11"), unless
+// SDL_VIDEODRIVER names one. Right after a connection closes, a display now
+// and then refuses a new one for a moment (seen with Xvfb), and SDL would
+// then quietly fall back to drawing off screen, where nobody sees the game;
+// so the driver is named, and asked again for up to half a second.
+bool restartVideo(const char* driver);
