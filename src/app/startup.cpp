@@ -11,6 +11,7 @@
 
 #include "game/state.h"
 #include "platform/file_dialogs.h"
+#include "platform/renderer_probe.h"
 
 namespace {
 const char usageText[] =
@@ -86,7 +87,15 @@ GameOptions parseOptions(int argc, char** argv)
 
 void initSdl(const char* caption, int width, int height, bool fullscreen, Multisampling multisampling)
 {
-    if (multisampling == Multisampling::Off) drawStraightIntoWindow(fullscreen);
+    // Without multisampling GL may draw straight into the window; that has to
+    // be settled before SDL's video starts, so the renderer is asked first.
+    bool withoutSamples = multisampling == Multisampling::Off;
+    if (multisampling == Multisampling::Adapt) {
+        withoutSamples = isSoftwareRenderer(probeRenderer().c_str());
+        startupStep("renderer probe");
+    }
+    if (withoutSamples) drawStraightIntoWindow(fullscreen);
+
     // Video is required; without a sound device the game still runs, silent,
     // and the sound bank reports what it could not load.
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
@@ -104,24 +113,23 @@ void initSdl(const char* caption, int width, int height, bool fullscreen, Multis
         std::printf("Failed to load icon.bmp\n");
     }
     SDL_FreeSurface(icon);
-    // A window that may be opened again gets its caption only once it stays,
-    // so that nothing looking for the game's window finds the first one.
-    const bool mayReopen = multisampling == Multisampling::Adapt;
-    setVideoMode(mayReopen ? nullptr : caption, width, height, fullscreen,
-                 multisampling == Multisampling::Off ? 0 : designedSamples);
-
+    setVideoMode(caption, width, height, fullscreen, withoutSamples ? 0 : designedSamples);
+    closeRendererProbe();
     startupStep("window");
-    if (!mayReopen) return;
+
+    // The window's own renderer decides; should it be a software rasterizer
+    // after all, the mode is set again without samples, before anything is
+    // loaded into GL.
+    if (multisampling != Multisampling::Adapt) return;
     const std::string renderer = currentRenderer();
-    if (!isSoftwareRenderer(renderer.c_str())) {
-        SDL_WM_SetCaption(caption, "icon");
-        return;
+    if (!isSoftwareRenderer(renderer.c_str())) return;
+    if (sampleBuffers() > 0) {
+        if (!reopenWithoutMultisampling(width, height, fullscreen)) {
+            std::printf("Couldn't set video mode: %s\n", SDL_GetError());
+            std::exit(1);
+        }
+        startupStep("reopened");
     }
-    if (!reopenWithoutMultisampling(caption, "data/icon.bmp", width, height, fullscreen)) {
-        std::printf("Couldn't set video mode: %s\n", SDL_GetError());
-        std::exit(1);
-    }
-    startupStep("reopened");
     std::printf("Software renderer %s: multisampling is off for speed; --multisample turns it on\n",
                 renderer.c_str());
 }
@@ -139,7 +147,7 @@ void setVideoMode(const char* caption, int width, int height, bool fullscreen, i
         std::printf("Couldn't get video information: %s\n", SDL_GetError());
         std::exit(1);
     }
-    if (caption) SDL_WM_SetCaption(caption, "icon");
+    SDL_WM_SetCaption(caption, "icon");
     if (!openVideoMode(width, height, fullscreen, samples)) {
         std::printf("Couldn't set video mode: %s\n", SDL_GetError());
         std::exit(1);

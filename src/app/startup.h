@@ -17,10 +17,9 @@ struct GameOptions {
 GameOptions parseOptions(int argc, char** argv);
 
 // SDL, the icon and the video mode with the multisampling chosen; on a
-// software rasterizer (unless multisampling is forced) the window is opened
-// again without it and one line says so.
+// software rasterizer (unless multisampling is forced) without it, and one
+// line says so.
 void initSdl(const char* caption, int width, int height, bool fullscreen, Multisampling multisampling);
-// caption may be null: the window then keeps the caption it has.
 void setVideoMode(const char* caption, int width, int height, bool fullscreen, int samples);
 
 // The desktop's file dialogs, followed by discarding the key and button

@@ -67,23 +67,8 @@ int samplesPerPixel()
     return value;
 }
 
-bool reopenWithoutMultisampling(const char* caption, const char* iconPath, int width, int height, bool fullscreen,
-                                int alphaBits)
+bool reopenWithoutMultisampling(int width, int height, bool fullscreen, int alphaBits)
 {
-    if (!fullscreen) {
-        // The compatibility layer decides how GL reaches the window when its
-        // video starts; a new window needs a restart.
-        drawStraightIntoWindow(false);
-        char driver[32] = "";
-        SDL_VideoDriverName(driver, sizeof driver);
-        if (!restartVideo(driver)) return false;
-        if (iconPath) {
-            SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile(iconPath, "rb"), 1);
-            if (icon) SDL_WM_SetIcon(icon, nullptr);
-            SDL_FreeSurface(icon);
-        }
-    }
-    SDL_WM_SetCaption(caption, "icon");
     return openVideoMode(width, height, fullscreen, 0, alphaBits);
 }
 

@@ -2,7 +2,9 @@
 //
 // The game asks for four samples. A software rasterizer pays for them in
 // every pixel of every frame (about 40 % of the frame rate), so there the
-// game reopens its window without them, unless told otherwise.
+// game goes without them, unless told otherwise: it asks the driver for its
+// renderer before opening the window (platform/renderer_probe.h), and checks
+// the window's own GL_RENDERER once it is open.
 #pragma once
 
 enum class Multisampling {
@@ -36,13 +38,11 @@ const char* currentRenderer();
 int sampleBuffers();
 int samplesPerPixel();
 
-// Reopens the window without multisampling; meant for before anything is
-// loaded into GL, since the context is replaced. A window restarts SDL's
-// video so that GL draws straight into the new one, and gets its caption and
-// icon (iconPath may be null) again. False, with SDL's error set, when no
-// window could be opened.
-bool reopenWithoutMultisampling(const char* caption, const char* iconPath, int width, int height, bool fullscreen,
-                                int alphaBits = 8);
+// Sets the video mode again, in the same window, without multisampling: for
+// a renderer found to be a software rasterizer only once the window was open.
+// Meant for before anything is loaded into GL, since the context is
+// replaced. False, with SDL's error set, when that fails.
+bool reopenWithoutMultisampling(int width, int height, bool fullscreen, int alphaBits = 8);
 
 // Stops SDL's video and starts it again on the named driver ("x11"), unless
 // SDL_VIDEODRIVER names one. Right after a connection closes, a display now

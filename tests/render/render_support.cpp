@@ -19,6 +19,7 @@
 #include "render/gl_setup.h"
 #include "render/text.h"
 #include "render/texture.h"
+#include "platform/renderer_probe.h"
 #include "render/video_mode.h"
 
 namespace {
@@ -84,24 +85,23 @@ void openGameWindow()
 {
     static bool open = false;
     if (open) return;
+    // As the game does by default, unless the run forces multisampling.
+    const bool withoutSamples = !multisamplingForced() && isSoftwareRenderer(probeRenderer().c_str());
+    if (withoutSamples) drawStraightIntoWindow(false);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
         std::fprintf(stderr, "render tests: SDL_Init failed: %s\n", SDL_GetError());
         std::exit(1);
     }
     initScreen();
     SDL_WM_SetCaption("Tiltmoor", "icon");
+    const int samples = withoutSamples ? 0 : designedSamples;
     int alphaBits = 8;
-    if (!openVideoMode(screenWidth, screenHeight, false, designedSamples, alphaBits)) alphaBits = 0;
-    if (alphaBits == 0 && !openVideoMode(screenWidth, screenHeight, false, designedSamples, alphaBits)) {
+    if (!openVideoMode(screenWidth, screenHeight, false, samples, alphaBits)) alphaBits = 0;
+    if (alphaBits == 0 && !openVideoMode(screenWidth, screenHeight, false, samples, alphaBits)) {
         std::fprintf(stderr, "render tests: no OpenGL window: %s\n", SDL_GetError());
         std::exit(1);
     }
-    // As the game does by default, unless the run forces multisampling.
-    if (!multisamplingForced() && isSoftwareRenderer(currentRenderer()) &&
-        !reopenWithoutMultisampling("Tiltmoor", nullptr, screenWidth, screenHeight, false, alphaBits)) {
-        std::fprintf(stderr, "render tests: no OpenGL window without multisampling: %s\n", SDL_GetError());
-        std::exit(1);
-    }
+    closeRendererProbe();
     std::fprintf(stderr, "render tests: %s, sample buffers %d, samples %d\n", currentRenderer(), sampleBuffers(),
                  samplesPerPixel());
     initGL(screenWidth, screenHeight);
