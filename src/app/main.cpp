@@ -52,10 +52,38 @@ void pace()
 }
 
 const FrameDrawing gameDrawing = {clearScreen, drawSplashPicture, drawFrame, drawFadeIn, swapBuffers};
+
+// What the splash does not show is loaded after the first splash frame is
+// on the screen: the splash starts black (its alpha is 0 at 0 ms) and stays
+// nearly so for its first few hundred ms, while the sound, the fonts, the
+// playfield and the splash picture itself are loaded here, in the order the
+// game has always loaded them.
+void finishStartup(const GameOptions& options)
+{
+    soundBank = new SoundBank();
+    soundBank->load();
+    startupStep("sound");
+    buildFonts();
+    startupStep("fonts");
+
+    textureLoader = loadTexture;
+    openLevelDialog = gameOpenDialog;
+    saveLevelDialog = gameSaveDialog;
+    fileErrorBox = gameErrorBox;
+    openProgress(defaultProgressPath());
+    if (!options.firstLevel) levelIndex = rememberedLevelIndex();
+    initPlayfield();
+    startupStep("playfield");
+
+    soundBank->playMusic(0);
+    splashTexture = loadTexture("data/splash.png");
+    startupStep("splash texture");
 }
+}  // namespace
 
 int main(int argc, char** argv)
 {
+    beginStartupClock();
     // Messages appear as they happen, also when standard output is a file.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const GameOptions options = parseOptions(argc, argv);
@@ -70,37 +98,33 @@ int main(int argc, char** argv)
 
     initScreen();
     const bool fullscreen = options.fullscreen >= 0 ? options.fullscreen == 1 : askFullscreen();
-    initSdl("Tiltmoor", screenWidth, screenHeight, fullscreen);
+    startupStep("options");
+    initSdl("Tiltmoor", screenWidth, screenHeight, fullscreen, options.multisampling);
+    noteVideoMode();
     initGL(screenWidth, screenHeight);
-    soundBank = new SoundBank();
-    soundBank->load();
-    buildFonts();
-
-    textureLoader = loadTexture;
-    openLevelDialog = gameOpenDialog;
-    saveLevelDialog = gameSaveDialog;
-    openProgress(defaultProgressPath());
-    if (!options.firstLevel) levelIndex = rememberedLevelIndex();
-    fileErrorBox = gameErrorBox;
-    initPlayfield();
-
     pushOrtho2D(float(screenWidth), float(screenHeight));
     resetFrameClock();
     glDisable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
-    soundBank->playMusic(0);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    splashTexture = loadTexture("data/splash.png");
 
     quitRequested = false;
     clearInput();
     measuring = options.frameStats;
     const uint32_t loopStart = SDL_GetTicks();
+    bool started = false;
     while (!quitRequested) {
         passStart = Clock::now();
         const int drawnState = gameState;
         runPass(&gameDrawing, pace, pumpEvents);
+        if (!started) {
+            startupStep("first frame");
+            if (measuring) noteFirstFrame(drawnState);
+            finishStartup(options);
+            started = true;
+            continue;
+        }
         if (measuring) {
             noteFirstFrame(drawnState);
             const double passMs = std::chrono::duration<double, std::milli>(Clock::now() - passStart).count();

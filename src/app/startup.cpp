@@ -12,17 +12,27 @@
 #include "game/state.h"
 #include "platform/file_dialogs.h"
 #include "platform/message_box.h"
+#include "platform/renderer_probe.h"
 
 namespace {
 const char usageText[] =
-    "Usage: tiltmoor [--windowed | --fullscreen] [--first-level] [--frame-stats] [--help]\n"
-    "  --windowed     play in a 1024x768 window without asking\n"
-    "  --fullscreen   play full screen without asking\n"
-    "  --first-level  start on the first level, not where you left off\n"
-    "  --frame-stats  print pass counts and pass times when the game ends\n"
-    "  --help         show this text\n";
+    "Usage: tiltmoor [--windowed | --fullscreen] [--multisample | --no-multisample] [--first-level]\n"
+    "                [--frame-stats] [--help]\n"
+    "  --windowed        play in a 1024x768 window without asking\n"
+    "  --fullscreen      play full screen without asking\n"
+    "  --multisample     smooth edges with four samples per pixel, also on a software renderer\n"
+    "  --no-multisample  no multisampling, also on a graphics card\n"
+    "  --first-level     start on the first level, not where you left off\n"
+    "  --frame-stats     print pass counts and pass times when the game ends\n"
+    "  --help            show this text\n"
+    "Without either multisample option the game uses four samples, except on a\n"
+    "software renderer (llvmpipe, softpipe, swrast), where they cost too much.\n";
 
 std::vector<double> passTimes;
+long long mainEnteredMs = 0;
+std::chrono::steady_clock::time_point lastStartupStep;
+std::string startupSplit;
+std::string videoModeLine;
 long long firstSplashMs = 0;
 long long firstTitleMs = 0;
 
@@ -30,6 +40,16 @@ long long wallClockMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// SDL's video runs off screen though nobody asked for it: the display could
+// not be reached.
+bool fellBackOffScreen()
+{
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, sizeof driver);
+    return (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+           !std::getenv("SDL_VIDEODRIVER");
 }
 
 void discardPresses()
@@ -53,6 +73,10 @@ GameOptions parseOptions(int argc, char** argv)
             options.fullscreen = 1;
         } else if (std::strcmp(arg, "--first-level") == 0) {
             options.firstLevel = true;
+        } else if (std::strcmp(arg, "--multisample") == 0) {
+            options.multisampling = Multisampling::On;
+        } else if (std::strcmp(arg, "--no-multisample") == 0) {
+            options.multisampling = Multisampling::Off;
         } else if (std::strcmp(arg, "--frame-stats") == 0) {
             options.frameStats = true;
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -66,8 +90,17 @@ GameOptions parseOptions(int argc, char** argv)
     return options;
 }
 
-void initSdl(const char* caption, int width, int height, bool fullscreen)
+void initSdl(const char* caption, int width, int height, bool fullscreen, Multisampling multisampling)
 {
+    // Without multisampling GL may draw straight into the window; that has to
+    // be settled before SDL's video starts, so the renderer is asked first.
+    bool withoutSamples = multisampling == Multisampling::Off;
+    if (multisampling == Multisampling::Adapt) {
+        withoutSamples = isSoftwareRenderer(probeRenderer().c_str());
+        startupStep("renderer probe");
+    }
+    if (withoutSamples) drawStraightIntoWindow(fullscreen);
+
     // Video is required; without a sound device the game still runs, silent,
     // and the sound bank reports what it could not load.
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
@@ -75,6 +108,8 @@ void initSdl(const char* caption, int width, int height, bool fullscreen)
         std::exit(1);
     }
     SDL_InitSubSystem(SDL_INIT_AUDIO);
+    if (fellBackOffScreen() && std::getenv("DISPLAY")) restartVideo("x11");
+    startupStep("sdl");
     std::atexit(SDL_Quit);
     SDL_Surface* icon = SDL_LoadBMP_RW(SDL_RWFromFile("data/icon.bmp", "rb"), 1);
     if (icon) {
@@ -83,37 +118,42 @@ void initSdl(const char* caption, int width, int height, bool fullscreen)
         std::printf("Failed to load icon.bmp\n");
     }
     SDL_FreeSurface(icon);
-    setVideoMode(caption, width, height, fullscreen);
+    setVideoMode(caption, width, height, fullscreen, withoutSamples ? 0 : designedSamples);
+    closeRendererProbe();
+    startupStep("window");
+
+    // The window's own renderer decides; should it be a software rasterizer
+    // after all, the mode is set again without samples, before anything is
+    // loaded into GL.
+    if (multisampling != Multisampling::Adapt) return;
+    const std::string renderer = currentRenderer();
+    if (!isSoftwareRenderer(renderer.c_str())) return;
+    if (sampleBuffers() > 0) {
+        if (!reopenWithoutMultisampling(width, height, fullscreen)) {
+            std::printf("Couldn't set video mode: %s\n", SDL_GetError());
+            std::exit(1);
+        }
+        startupStep("reopened");
+    }
+    std::printf("Software renderer %s: multisampling is off for speed; --multisample turns it on\n",
+                renderer.c_str());
 }
 
-void setVideoMode(const char* caption, int width, int height, bool fullscreen)
+void setVideoMode(const char* caption, int width, int height, bool fullscreen, int samples)
 {
     // With no display at all, SDL falls back to drawing off screen, where
     // nobody would ever see the game: that is a failure to open the window,
     // unless the off-screen driver was asked for by name.
-    char driver[32] = "";
-    SDL_VideoDriverName(driver, sizeof driver);
-    if ((std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) && !std::getenv("SDL_VIDEODRIVER")) {
+    if (fellBackOffScreen()) {
         std::printf("Couldn't set video mode: %s\n", "no display to open a window on (is DISPLAY set?)");
         std::exit(1);
     }
-    const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    if (!info) {
+    if (!SDL_GetVideoInfo()) {
         std::printf("Couldn't get video information: %s\n", SDL_GetError());
         std::exit(1);
     }
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_WM_SetCaption(caption, "icon");
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
-    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 0);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    Uint32 flags = SDL_OPENGL | (fullscreen ? SDL_FULLSCREEN : 0);
-    if (!SDL_SetVideoMode(width, height, info->vfmt->BitsPerPixel, flags)) {
+    if (!openVideoMode(width, height, fullscreen, samples)) {
         std::printf("Couldn't set video mode: %s\n", SDL_GetError());
         std::exit(1);
     }
@@ -139,6 +179,30 @@ void gameErrorBox(const char* message)
     discardPresses();
 }
 
+void beginStartupClock()
+{
+    mainEnteredMs = wallClockMs();
+    lastStartupStep = std::chrono::steady_clock::now();
+}
+
+void startupStep(const char* name)
+{
+    const auto now = std::chrono::steady_clock::now();
+    char part[64];
+    std::snprintf(part, sizeof part, "%s%s %.0f", startupSplit.empty() ? "" : ", ", name,
+                  std::chrono::duration<double, std::milli>(now - lastStartupStep).count());
+    startupSplit += part;
+    lastStartupStep = now;
+}
+
+void noteVideoMode()
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "renderer %s, sample buffers %d, samples %d", currentRenderer(), sampleBuffers(),
+                  samplesPerPixel());
+    videoModeLine = line;
+}
+
 void recordPassTime(double milliseconds)
 {
     passTimes.push_back(milliseconds);
@@ -152,8 +216,11 @@ void noteFirstFrame(int drawnState)
 
 void printFrameStats(uint32_t runMs)
 {
-    std::printf("frame-stats: first splash frame at %lld, first title frame at %lld (ms since the epoch)\n",
-                firstSplashMs, firstTitleMs);
+    std::printf("frame-stats: main entered at %lld, first splash frame at %lld, first title frame at %lld "
+                "(ms since the epoch)\n",
+                mainEnteredMs, firstSplashMs, firstTitleMs);
+    std::printf("frame-stats: %s\n", videoModeLine.c_str());
+    std::printf("frame-stats: start-up ms: %s\n", startupSplit.c_str());
     if (passTimes.empty()) return;
     std::vector<double> sorted = passTimes;
     std::sort(sorted.begin(), sorted.end());

@@ -190,6 +190,9 @@ void drawSplash(unsigned texture, int stateTimeMs)
     if (t > 3000.0f) t = 3000.0f;
     const float alpha = float(std::sin(double(t) * double(t) * double(3.488889e-7f)));
     glColor4f(1.0f, 1.0f, 1.0f, alpha);
+    // At 0 ms the picture is fully transparent: blending it changes no pixel,
+    // and the very first frame goes out without it.
+    if (alpha <= 0.0f) return;
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture);
     glBegin(GL_QUADS);

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <SDL.h>
 #include <SDL_image.h>
 
@@ -29,8 +28,10 @@ unsigned loadTexture(const char* path)
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     // The surface's rows go to GL as they are: top row first, the surface's
-    // own channel order, GL's default unpack alignment.
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, image->w, image->h, format, GL_UNSIGNED_BYTE, image->pixels);
+    // own channel order, GL's default unpack alignment. One level at the
+    // image's own size: the textures are only ever sampled linearly from
+    // level 0, so smaller levels would never be seen (building them took the
+    // splash picture some 50 ms on a software renderer).
     glTexImage2D(GL_TEXTURE_2D, 0, GLint(format), image->w, image->h, 0, format, GL_UNSIGNED_BYTE,
                  image->pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);

@@ -19,6 +19,8 @@
 #include "render/gl_setup.h"
 #include "render/text.h"
 #include "render/texture.h"
+#include "platform/renderer_probe.h"
+#include "render/video_mode.h"
 
 namespace {
 
@@ -58,21 +60,6 @@ void loadFramebufferCalls()
 unsigned testScrewTexture = 0;
 unsigned testBannerTexture = 0;
 
-bool setMode(int alphaBits)
-{
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, alphaBits);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
-    SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 0);
-    const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    const int bpp = info ? info->vfmt->BitsPerPixel : 24;
-    return SDL_SetVideoMode(1024, 768, bpp, SDL_OPENGL) != nullptr;
-}
-
 void putBigEndian(std::string& out, uint32_t value)
 {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((value >> shift) & 0xFF));
@@ -88,20 +75,35 @@ void putChunk(std::string& out, const char* type, const std::string& data)
 
 }  // namespace
 
+bool multisamplingForced()
+{
+    const char* value = std::getenv("TILTMOOR_RENDER_MULTISAMPLE");
+    return value && *value && std::string(value) != "0";
+}
+
 void openGameWindow()
 {
     static bool open = false;
     if (open) return;
+    // As the game does by default, unless the run forces multisampling.
+    const bool withoutSamples = !multisamplingForced() && isSoftwareRenderer(probeRenderer().c_str());
+    if (withoutSamples) drawStraightIntoWindow(false);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO) < 0) {
         std::fprintf(stderr, "render tests: SDL_Init failed: %s\n", SDL_GetError());
         std::exit(1);
     }
     initScreen();
     SDL_WM_SetCaption("Tiltmoor", "icon");
-    if (!setMode(8) && !setMode(0)) {
+    const int samples = withoutSamples ? 0 : designedSamples;
+    int alphaBits = 8;
+    if (!openVideoMode(screenWidth, screenHeight, false, samples, alphaBits)) alphaBits = 0;
+    if (alphaBits == 0 && !openVideoMode(screenWidth, screenHeight, false, samples, alphaBits)) {
         std::fprintf(stderr, "render tests: no OpenGL window: %s\n", SDL_GetError());
         std::exit(1);
     }
+    closeRendererProbe();
+    std::fprintf(stderr, "render tests: %s, sample buffers %d, samples %d\n", currentRenderer(), sampleBuffers(),
+                 samplesPerPixel());
     initGL(screenWidth, screenHeight);
     buildFonts();
     pushOrtho2D(float(screenWidth), float(screenHeight));

@@ -7,9 +7,12 @@
 #include <vector>
 
 // Opens the 1024 x 768 OpenGL window once, as the game does at start-up:
-// SDL with video and audio, the GL attributes, initGL, the fonts and the
-// pixel projection. Later calls do nothing.
+// SDL with video and audio, the GL attributes and multisampling as the game
+// chooses them by default (four samples forced when TILTMOOR_RENDER_MULTISAMPLE
+// is set and not 0), initGL, the fonts and the pixel projection. Later calls
+// do nothing.
 void openGameWindow();
+bool multisamplingForced();
 
 // A state every drawing test starts from: Playing, no level, the balls and
 // the pointer far off the screen, the tool at its defaults, tick 0.

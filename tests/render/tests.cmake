@@ -13,4 +13,13 @@ if(RENDER_TEST_SOURCES AND TARGET tiltmoor_present)
     TIMEOUT 300
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     ENVIRONMENT "SDL_AUDIODRIVER=dummy;GSETTINGS_BACKEND=memory;NO_AT_BRIDGE=1")
+  # The same probes with the designed four samples, which the software
+  # renderer of the test display otherwise goes without.
+  add_test(NAME render.multisample
+    COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:render_tests>)
+  set_tests_properties(render.multisample PROPERTIES
+    LABELS render
+    TIMEOUT 300
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    ENVIRONMENT "SDL_AUDIODRIVER=dummy;GSETTINGS_BACKEND=memory;NO_AT_BRIDGE=1;TILTMOOR_RENDER_MULTISAMPLE=1")
 endif()
