@@ -50,6 +50,10 @@ namespace {
 // Edges farther out of order than this (px) at either end of a band cross.
 constexpr double crossingTolerance = 1e-9;
 
+// How often a tangled polygon is made strictly simple again before it is
+// swept as it stands.
+constexpr int maxNormalisePasses = 3;
+
 struct Edge {
     double tx, ty;  // top end (smaller y)
     double bx, by;  // bottom end
@@ -835,12 +839,19 @@ void gpc_polygon_to_tristrip(gpc_polygon* polygon, gpc_tristrip* tristrip)
     };
     if (!sweepRings(s, true, contours)) {
         // Crossing or overlapping edges: sweep the same area made strictly
-        // simple (or, should Clipper fail, the rings as they are).
+        // simple. Clipper's answer to a badly degenerate outline can itself
+        // still hold edges that run along each other, and a second pass
+        // settles them; should it still be tangled (or Clipper fail), the
+        // last rings are swept as well as they can be.
         usableRings(*polygon, points, lengths);
-        if (gpc_normalise_rings(points, lengths, cleanPoints, cleanLengths))
-            sweepRings(s, false, rings(cleanPoints, cleanLengths));
-        else
-            sweepRings(s, false, rings(points, lengths));
+        bool clean = false;
+        for (int pass = 0; pass < maxNormalisePasses && !clean; ++pass) {
+            if (!gpc_normalise_rings(points, lengths, cleanPoints, cleanLengths)) break;
+            points.swap(cleanPoints);
+            lengths.swap(cleanLengths);
+            clean = sweepRings(s, true, rings(points, lengths));
+        }
+        if (!clean) sweepRings(s, false, rings(points, lengths));
     }
     emit(s, tristrip);
 }
