@@ -289,8 +289,31 @@ void sortEvents(std::vector<EdgeAt>& events, double lo, double hi, std::vector<E
     events.swap(sorted);
 }
 
-// Puts edges in their order across the band from y to yNext (by x in the
-// middle of it; edges along each other in a fixed order of their ends).
+// Whether edge a goes left of edge b across the band whose middle is mid:
+// by their x there; where that is too close to tell (edges that part from
+// one far-off shared end, or run a hair apart), by where they part.
+bool goesLeftOf(const Sweep& s, int a, int b, double mid)
+{
+    const Edge& l = s.edges[std::size_t(a)];
+    const Edge& r = s.edges[std::size_t(b)];
+    const double ka = s.key[std::size_t(a)], kb = s.key[std::size_t(b)];
+    const double near = crossingTolerance * (1.0 + std::max(std::fabs(l.dx), std::fabs(r.dx)));
+    if (kb - ka > near) return true;
+    if (ka - kb > near) return false;
+    const double end = std::min(l.by, r.by), start = std::max(l.ty, r.ty);
+    if (end > mid) {
+        const double atEnd = r.xAt(end) - l.xAt(end);
+        if (atEnd != 0) return atEnd > 0;
+    }
+    if (start < mid) {
+        const double atStart = r.xAt(start) - l.xAt(start);
+        if (atStart != 0) return atStart > 0;
+    }
+    if (ka != kb) return ka < kb;
+    return l.ty < r.ty || (l.ty == r.ty && l.by <= r.by);  // along each other: any fixed order
+}
+
+// Puts edges in their order across the band from y to yNext.
 void orderBand(Sweep& s, int* band, std::size_t count, double y, double yNext)
 {
     const double mid = 0.5 * (y + yNext);
@@ -298,16 +321,8 @@ void orderBand(Sweep& s, int* band, std::size_t count, double y, double yNext)
     for (std::size_t i = 1; i < count; ++i) {
         const int e = band[i];
         std::size_t j = i;
-        while (j > 0) {
-            const int f = band[j - 1];
-            const double ke = s.key[std::size_t(e)], kf = s.key[std::size_t(f)];
-            if (kf < ke) break;
-            if (kf == ke) {
-                const Edge& a = s.edges[std::size_t(f)];
-                const Edge& b = s.edges[std::size_t(e)];
-                if (a.ty < b.ty || (a.ty == b.ty && a.by <= b.by)) break;
-            }
-            band[j] = f;
+        while (j > 0 && !goesLeftOf(s, band[j - 1], e, mid)) {
+            band[j] = band[j - 1];
             --j;
         }
         band[j] = e;
