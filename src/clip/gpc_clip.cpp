@@ -758,13 +758,12 @@ int findSeam(const Local& l, const IntPoint& p)
 
 // The windowed clip. False when the window cannot settle it; the caller then
 // clips the whole polygon.
-bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_polygon* clip, gpc_polygon& result, gpc_box& changed)
+bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gpc_polygon* clip, gpc_polygon& result)
 {
     gpc_box clipBox;
     if (!usableBounds(clip, clipBox)) {
         // Nothing to add, cut or flip: the normalised subject stays as it is.
         result = copyOfUsable(subject);
-        changed = gpc_box{0, 0, -1, -1};
         return true;
     }
     Local& l = local();
@@ -819,7 +818,6 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
         if (!clash) break;
         if (attempt == maxSideMoves) return false;
     }
-    changed = gpc_box{toDouble(w.x0), toDouble(w.y0), toDouble(w.x1), toDouble(w.y1)};
 
     space.origins.reset(countVertices(clip) + near);
     space.added = false;
@@ -1066,16 +1064,7 @@ void gpc_polygon_clip_whole(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, 
         return;
     }
     ++gpc_counters_now().clipFull;
-    const std::uint64_t digest = gpc_polygon_digest(&out);
-    gpc_remember_normalised(digest);
-    if (op != GPC_INT) {
-        gpc_box box{0, 0, -1, -1};
-        if (usableBounds(clip, box)) {
-            const double margin = 2.0 * toDouble(windowMargin);
-            box = gpc_box{box.x0 - margin, box.y0 - margin, box.x1 + margin, box.y1 + margin};
-        }
-        gpc_remember_change(digest, gpc_polygon_digest(subject), box);
-    }
+    gpc_remember_normalised(gpc_polygon_digest(&out));
     *result = out;
 }
 
@@ -1087,12 +1076,9 @@ void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_po
         const std::uint64_t subjectDigest = gpc_polygon_digest(subject);
         if (gpc_is_normalised(subjectDigest)) {
             gpc_polygon out{0, nullptr, nullptr};
-            gpc_box changed{};
-            if (clipLocally(type, subject, clip, out, changed)) {
+            if (clipLocally(type, subject, clip, out)) {
                 ++gpc_counters_now().clipLocal;
-                const std::uint64_t digest = gpc_polygon_digest(&out);
-                gpc_remember_normalised(digest);
-                gpc_remember_change(digest, subjectDigest, changed);
+                gpc_remember_normalised(gpc_polygon_digest(&out));
                 *result = out;
                 return;
             }

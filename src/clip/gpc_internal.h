@@ -28,11 +28,11 @@ inline bool gpc_contour_usable(const gpc_vertex_list& contour)
 // ---- What the layer remembers between calls ------------------------------
 //
 // A stamp changes the level only near the stamp. The layer keeps a short
-// memory of the polygons it produced, keyed by a digest of their contents
-// (counts, hole flags and every x, y; never addresses), so that the next
-// clip and the next strips can redo only the part that changed. Anything
-// not found in this memory is computed in full, so the memory only ever
-// makes things faster, never different in area.
+// memory of the polygons the clip produced, keyed by a digest of their
+// contents (counts, hole flags and every x, y; never addresses), so that
+// the next clip may redo only a window round the stamp. (The strips keep
+// their last sweep themselves and compare edges, not digests.) Anything not
+// found in this memory is computed in full.
 
 struct gpc_box {
     double x0, y0, x1, y1;
@@ -44,10 +44,6 @@ std::uint64_t gpc_polygon_digest(const gpc_polygon* polygon);
 // do not cross, oriented as the contract says.
 void gpc_remember_normalised(std::uint64_t digest);
 bool gpc_is_normalised(std::uint64_t digest);
-
-// result covers exactly the same area as subject outside the box.
-void gpc_remember_change(std::uint64_t result, std::uint64_t subject, const gpc_box& changed);
-bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& changed);
 
 // Forgets everything (tests use it to compare against a fresh start), the
 // strips' last sweep included.
@@ -65,17 +61,6 @@ struct gpc_counters {
     long stripsCaughtUp = 0; // strips that took their end from the last polygon's sweep
 };
 gpc_counters& gpc_counters_now();
-
-// The clip's grid, 2^-30 px: v rounded to it (ties to even), exactly, for
-// |v| within gpc_coordinate_limit (adding and taking away 1.5 * 2^52 rounds
-// below 2^51 units).
-inline double gpc_snap(double v)
-{
-    constexpr double scale = 1073741824.0;
-    constexpr double roundingShift = 6755399441055744.0;
-    const double shifted = v * scale + roundingShift;
-    return (shifted - roundingShift) / scale;
-}
 
 struct gpc_point {
     double x, y;

@@ -7,18 +7,10 @@ namespace {
 
 constexpr int remembered = 8;
 
-struct Change {
-    std::uint64_t result = 0, subject = 0;
-    gpc_box box{};
-    bool used = false;
-};
-
 struct Memo {
     std::uint64_t normalised[remembered] = {};
     bool normalisedUsed[remembered] = {};
     int nextNormalised = 0;
-    Change changes[remembered];
-    int nextChange = 0;
     gpc_counters counters;
     std::uint64_t forgotten = 0;
 };
@@ -84,28 +76,6 @@ bool gpc_is_normalised(std::uint64_t digest)
     const Memo& m = memo();
     for (int i = 0; i < remembered; ++i)
         if (m.normalisedUsed[i] && m.normalised[i] == digest) return true;
-    return false;
-}
-
-void gpc_remember_change(std::uint64_t result, std::uint64_t subject, const gpc_box& changed)
-{
-    Memo& m = memo();
-    m.changes[m.nextChange] = Change{result, subject, changed, true};
-    m.nextChange = (m.nextChange + 1) % remembered;
-}
-
-bool gpc_find_change(std::uint64_t result, std::uint64_t& subject, gpc_box& changed)
-{
-    const Memo& m = memo();
-    // Newest first: the same result may have come about more than once.
-    for (int k = 1; k <= remembered; ++k) {
-        const Change& c = m.changes[(m.nextChange - k + remembered) % remembered];
-        if (c.used && c.result == result) {
-            subject = c.subject;
-            changed = c.box;
-            return true;
-        }
-    }
     return false;
 }
 
