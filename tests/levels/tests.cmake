@@ -29,3 +29,17 @@ if(TARGET tiltmoor-sim)
     COMMAND ${LEVEL_CHECK} $<TARGET_FILE:tiltmoor-sim> ${CMAKE_SOURCE_DIR} distinct)
   set_tests_properties(levels.distinct PROPERTIES LABELS levels TIMEOUT 900)
 endif()
+
+# The level probe: one-click wins, random plays, the solutions' neighbourhood.
+if(TARGET tiltmoor-sim)
+  add_executable(level-probe ${CMAKE_SOURCE_DIR}/tools/levels/probe.cpp ${CMAKE_SOURCE_DIR}/tools/sim/runner.cpp)
+  target_link_libraries(level-probe PRIVATE tiltmoor_sdlcore nlohmann_json::nlohmann_json)
+  # Its cheap form: on a coarse grid at two moments, no single click wins
+  # plays 6 to 18 and no probe wins with the white ball back on the screen.
+  foreach(n RANGE 1 18)
+    add_test(NAME levels.probe.${n}
+      COMMAND level-probe --source ${CMAKE_SOURCE_DIR} --check --grid 48 --moments 1000,3000
+              --after 15000 --random 0 --no-neighbourhood --jobs 1 ${n})
+    set_tests_properties(levels.probe.${n} PROPERTIES LABELS levels TIMEOUT 300)
+  endforeach()
+endif()
