@@ -607,6 +607,12 @@ int main(int argc, char** argv)
         std::perror("level-probe: scratch folder");
         return 2;
     }
+    // The runner starts on the sequence's first level, as the game does.
+    for (int p = 0; p < levelCount; ++p)
+        if (symlink((opt.source + "/" + levelFiles[p]).c_str(), levelFiles[p]) != 0) {
+            std::perror("level-probe: scratch folder");
+            return 2;
+        }
     std::vector<std::pair<int, int>> order;  // play, file
     for (int p = 0; p < levelCount; ++p) {
         const int file = std::atoi(levelFiles[p] + 5);  // "data/N.lv"
