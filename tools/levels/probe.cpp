@@ -632,7 +632,9 @@ int main(int argc, char** argv)
         char random[32];
         std::snprintf(random, sizeof random, "%d/%d (%.1f %%)", r.randomWins, r.randomPlays,
                       r.randomPlays ? 100.0 * r.randomWins / r.randomPlays : 0.0);
-        std::string solution = r.solutionWins ? "wins, " + std::to_string(r.solutionClicks) + " clicks" : "LOSES";
+        std::string solution = r.solutionWins ? "wins, " + std::to_string(r.solutionClicks) +
+                                                    (r.solutionClicks == 1 ? " click" : " clicks")
+                                              : "LOSES";
     std::printf("| %d | %d.lv | %s | %s | %s | %s | %d | %s | %s | %.0f s |\n", play, file,
                     opt.doGrid ? std::to_string(r.oneClickCount).c_str() : "-", random,
                     fraction(r.movedWins, r.movedTotal).c_str(), fraction(r.retimedWins, r.retimedTotal).c_str(),
