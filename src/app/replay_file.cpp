@@ -1,0 +1,307 @@
+// The replay file: plain text, line feeds, one record a line.
+//
+//   tiltmoor-replay 1 1.0.0          format version, game version
+//   level data/9.lv 0                level file ("-" when edited), sequence index
+//   outcome won 12345                won/failed/abandoned/quit/unfinished, play ms
+//   polygon 1                        contours, then per contour:
+//   contour 0 4                        hole flag, vertex count
+//   100 100                            one vertex a line, shortest exact decimals
+//   ball 632 115.2 0 0 9999999       seven: position, velocity, contact distance
+//   input 900 300 0                  pointer and the held input flags (bits)
+//   start m900,300 u1,900,300        events pumped as play began
+//   passes 812                       the passes, then one line per pass:
+//   16 m410,300                        frame time ms, then the events pumped
+//   16*40                              40 passes of 16 ms without events
+//   end {"state":"LevelComplete",...}  the state the play ended in
+//
+// Events: mX,Y pointer moved; dB button B pressed; uB,X,Y released at (X, Y);
+// kS,M key S pressed with modifiers M; KS released; q close request.
+// Numbers are written with the shortest text that reads back to the same
+// float or double, independent of the locale.
+#include "app/replay.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "physics/ball.h"
+#include "playfield/levelfile.h"
+
+namespace {
+
+constexpr char magic[] = "tiltmoor-replay";
+constexpr int maxContours = 1000000;
+constexpr long maxPasses = 100000000;
+
+template <typename T>
+void putNumber(std::string& out, T value)
+{
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+void putEvent(std::string& out, const ReplayEvent& e)
+{
+    out += ' ';
+    out += e.kind;
+    switch (e.kind) {
+    case 'm': out += std::to_string(e.a) + "," + std::to_string(e.b); break;
+    case 'd':
+    case 'K': out += std::to_string(e.a); break;
+    case 'u': out += std::to_string(e.a) + "," + std::to_string(e.b) + "," + std::to_string(e.c); break;
+    case 'k': out += std::to_string(e.a) + "," + std::to_string(e.b); break;
+    default: break;
+    }
+}
+
+// The reader: words of the current line, each turned into a value or a
+// failure that names the line.
+struct Reader {
+    std::istringstream text;
+    int lineNumber = 0;
+    std::vector<std::string> words;
+    std::string raw;
+    std::string error;
+
+    bool next(const char* expected = nullptr)
+    {
+        std::string line;
+        if (!std::getline(text, line)) return fail(expected ? std::string("the file ends before '") + expected + "'"
+                                                            : std::string("the file ends early"));
+        ++lineNumber;
+        raw = line;
+        words.clear();
+        std::istringstream in(line);
+        for (std::string w; in >> w;) words.push_back(w);
+        if (expected && (words.empty() || words[0] != expected))
+            return fail(std::string("expected '") + expected + "'");
+        return true;
+    }
+    bool fail(const std::string& message)
+    {
+        if (error.empty()) error = "line " + std::to_string(lineNumber) + ": " + message;
+        return false;
+    }
+    bool count(size_t n)
+    {
+        return words.size() == n || fail("expected " + std::to_string(n - 1) + " value(s) after '" + words[0] + "'");
+    }
+    template <typename T>
+    bool number(const std::string& word, T& value)
+    {
+        const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+        if (result.ec != std::errc() || result.ptr != word.data() + word.size())
+            return fail("bad number '" + word + "'");
+        return true;
+    }
+};
+
+// "12,34,56" into up to three ints.
+bool eventNumbers(Reader& r, const std::string& text, int* values, int n)
+{
+    size_t at = 0;
+    for (int i = 0; i < n; ++i) {
+        const size_t comma = i + 1 < n ? text.find(',', at) : text.size();
+        if (comma == std::string::npos) return r.fail("bad event '" + text + "'");
+        if (!r.number(text.substr(at, comma - at), values[i])) return false;
+        at = comma + 1;
+    }
+    return true;
+}
+
+bool parseEvent(Reader& r, const std::string& word, ReplayEvent& e)
+{
+    if (word.empty()) return r.fail("empty event");
+    e = ReplayEvent();
+    e.kind = word[0];
+    const std::string rest = word.substr(1);
+    int v[3] = {0, 0, 0};
+    switch (e.kind) {
+    case 'm':
+    case 'k':
+        if (!eventNumbers(r, rest, v, 2)) return false;
+        break;
+    case 'd':
+    case 'K':
+        if (!eventNumbers(r, rest, v, 1)) return false;
+        break;
+    case 'u':
+        if (!eventNumbers(r, rest, v, 3)) return false;
+        break;
+    case 'q':
+        if (!rest.empty()) return r.fail("bad event '" + word + "'");
+        break;
+    default: return r.fail("unknown event '" + word + "'");
+    }
+    e.a = v[0];
+    e.b = v[1];
+    e.c = v[2];
+    return true;
+}
+
+bool parseEvents(Reader& r, size_t from, std::vector<ReplayEvent>& events)
+{
+    for (size_t i = from; i < r.words.size(); ++i) {
+        ReplayEvent e;
+        if (!parseEvent(r, r.words[i], e)) return false;
+        events.push_back(e);
+    }
+    return true;
+}
+
+bool parseBody(Reader& r, Replay& replay)
+{
+    if (!r.next()) return false;
+    if (r.words.empty() || r.words[0] != magic) return r.fail("not a replay file");
+    int version = 0;
+    if (!r.count(3) || !r.number(r.words[1], version)) return false;
+    if (version != replayFormatVersion)
+        return r.fail("replay format " + r.words[1] + ", this game reads format " +
+                      std::to_string(replayFormatVersion));
+    replay.gameVersion = r.words[2];
+
+    if (!r.next("level") || !r.count(3) || !r.number(r.words[2], replay.levelIndex)) return false;
+    replay.level = r.words[1];
+    if (!r.next("outcome") || !r.count(3) || !r.number(r.words[2], replay.playMs)) return false;
+    replay.outcome = r.words[1];
+
+    int contours = 0;
+    if (!r.next("polygon") || !r.count(2) || !r.number(r.words[1], contours)) return false;
+    if (contours < 0 || contours > maxContours) return r.fail("bad contour count");
+    for (int c = 0; c < contours; ++c) {
+        ReplayContour contour;
+        int vertices = 0;
+        if (!r.next("contour") || !r.count(3) || !r.number(r.words[1], contour.hole) ||
+            !r.number(r.words[2], vertices))
+            return false;
+        if (vertices < 0 || vertices > int(levelVertexLimit) * 4) return r.fail("bad vertex count");
+        contour.xy.resize(size_t(vertices) * 2);
+        for (int v = 0; v < vertices; ++v) {
+            if (!r.next()) return false;
+            if (r.words.size() != 2) return r.fail("expected a vertex 'x y'");
+            if (!r.number(r.words[0], contour.xy[2 * v]) || !r.number(r.words[1], contour.xy[2 * v + 1])) return false;
+        }
+        replay.contours.push_back(std::move(contour));
+    }
+    for (int i = 0; i < ballCount; ++i) {
+        ReplayBall b;
+        if (!r.next("ball") || !r.count(6) || !r.number(r.words[1], b.x) || !r.number(r.words[2], b.y) ||
+            !r.number(r.words[3], b.vx) || !r.number(r.words[4], b.vy) || !r.number(r.words[5], b.contactDistance))
+            return false;
+        replay.balls.push_back(b);
+    }
+    if (!r.next("input") || !r.count(4) || !r.number(r.words[1], replay.mouseX) ||
+        !r.number(r.words[2], replay.mouseY) || !r.number(r.words[3], replay.heldInput))
+        return false;
+    if (!r.next("start") || !parseEvents(r, 1, replay.startEvents)) return false;
+
+    long passes = 0;
+    if (!r.next("passes") || !r.count(2) || !r.number(r.words[1], passes)) return false;
+    if (passes < 0 || passes > maxPasses) return r.fail("bad pass count");
+    while (long(replay.passes.size()) < passes) {
+        if (!r.next()) return false;
+        if (r.words.empty()) return r.fail("expected a pass");
+        const std::string& first = r.words[0];
+        const size_t star = first.find('*');
+        ReplayPass pass;
+        long repeat = 1;
+        if (!r.number(first.substr(0, star), pass.frameMs)) return false;
+        if (star != std::string::npos) {
+            if (!r.number(first.substr(star + 1), repeat)) return false;
+            if (repeat < 1 || r.words.size() != 1) return r.fail("bad repeated pass");
+        }
+        if (!parseEvents(r, 1, pass.events)) return false;
+        if (long(replay.passes.size()) + repeat > passes) return r.fail("more passes than announced");
+        replay.passes.insert(replay.passes.end(), size_t(repeat), pass);
+    }
+    if (!r.next("end")) return false;
+    if (r.words.size() < 2 || r.raw.compare(0, 4, "end ") != 0) return r.fail("no final state after 'end'");
+    replay.finalState = r.raw.substr(4);   // the rest of the line as written
+    return true;
+}
+
+}  // namespace
+
+std::string replayText(const Replay& replay)
+{
+    std::string out;
+    out += std::string(magic) + " " + std::to_string(replayFormatVersion) + " " + replay.gameVersion + "\n";
+    out += "level " + replay.level + " " + std::to_string(replay.levelIndex) + "\n";
+    out += "outcome " + replay.outcome + " " + std::to_string(replay.playMs) + "\n";
+    out += "polygon " + std::to_string(replay.contours.size()) + "\n";
+    for (const ReplayContour& contour : replay.contours) {
+        out += "contour " + std::to_string(contour.hole) + " " + std::to_string(contour.xy.size() / 2) + "\n";
+        for (size_t v = 0; v + 1 < contour.xy.size(); v += 2) {
+            putNumber(out, contour.xy[v]);
+            out += ' ';
+            putNumber(out, contour.xy[v + 1]);
+            out += '\n';
+        }
+    }
+    for (const ReplayBall& b : replay.balls) {
+        out += "ball";
+        for (float value : {b.x, b.y, b.vx, b.vy, b.contactDistance}) {
+            out += ' ';
+            putNumber(out, value);
+        }
+        out += '\n';
+    }
+    out += "input ";
+    putNumber(out, replay.mouseX);
+    out += ' ';
+    putNumber(out, replay.mouseY);
+    out += " " + std::to_string(replay.heldInput) + "\n";
+    out += "start";
+    for (const ReplayEvent& e : replay.startEvents) putEvent(out, e);
+    out += "\npasses " + std::to_string(replay.passes.size()) + "\n";
+    for (size_t i = 0; i < replay.passes.size();) {
+        const ReplayPass& pass = replay.passes[i];
+        size_t same = 1;
+        if (pass.events.empty())
+            while (i + same < replay.passes.size() && replay.passes[i + same] == pass) ++same;
+        out += std::to_string(pass.frameMs);
+        if (same > 1) out += "*" + std::to_string(same);
+        for (const ReplayEvent& e : pass.events) putEvent(out, e);
+        out += '\n';
+        i += same;
+    }
+    out += "end " + replay.finalState + "\n";
+    return out;
+}
+
+bool parseReplay(const std::string& text, Replay& replay, std::string& error)
+{
+    replay = Replay();
+    Reader reader;
+    reader.text.str(text);
+    if (parseBody(reader, replay)) return true;
+    error = reader.error;
+    replay = Replay();
+    return false;
+}
+
+bool readReplayFile(const std::string& path, Replay& replay, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::ostringstream all;
+    all << in.rdbuf();
+    if (parseReplay(all.str(), replay, error)) return true;
+    error = path + ": " + error;
+    return false;
+}
+
+int writeReplayFile(const std::string& path, const Replay& replay)
+{
+    const size_t slash = path.find_last_of('/');
+    errno = 0;
+    if (slash != std::string::npos && slash > 0 && !makeFolders(path.substr(0, slash), 0700))
+        return errno ? errno : ENOTDIR;
+    return saveTextAtomically(path.c_str(), replayText(replay));
+}
