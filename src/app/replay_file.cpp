@@ -100,13 +100,14 @@ struct Reader {
 };
 
 // "12,34,56" into up to three ints.
-bool eventNumbers(Reader& r, const std::string& text, int* values, int n)
+bool eventNumbers(Reader& r, const std::string& word, int* values, int n)
 {
+    const std::string text = word.substr(1);
     size_t at = 0;
     for (int i = 0; i < n; ++i) {
         const size_t comma = i + 1 < n ? text.find(',', at) : text.size();
-        if (comma == std::string::npos) return r.fail("bad event '" + text + "'");
-        if (!r.number(text.substr(at, comma - at), values[i])) return false;
+        if (comma == std::string::npos || !r.number(text.substr(at, comma - at), values[i]))
+            return r.fail("bad event '" + word + "'");
         at = comma + 1;
     }
     return true;
@@ -117,22 +118,21 @@ bool parseEvent(Reader& r, const std::string& word, ReplayEvent& e)
     if (word.empty()) return r.fail("empty event");
     e = ReplayEvent();
     e.kind = word[0];
-    const std::string rest = word.substr(1);
     int v[3] = {0, 0, 0};
     switch (e.kind) {
     case 'm':
     case 'k':
-        if (!eventNumbers(r, rest, v, 2)) return false;
+        if (!eventNumbers(r, word, v, 2)) return false;
         break;
     case 'd':
     case 'K':
-        if (!eventNumbers(r, rest, v, 1)) return false;
+        if (!eventNumbers(r, word, v, 1)) return false;
         break;
     case 'u':
-        if (!eventNumbers(r, rest, v, 3)) return false;
+        if (!eventNumbers(r, word, v, 3)) return false;
         break;
     case 'q':
-        if (!rest.empty()) return r.fail("bad event '" + word + "'");
+        if (word.size() != 1) return r.fail("bad event '" + word + "'");
         break;
     default: return r.fail("unknown event '" + word + "'");
     }

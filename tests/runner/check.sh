@@ -57,6 +57,21 @@ case $case in
       fail "print's lastError does not name the failed save: $(tail -1 out.txt)"
     [ "$(grep '"state"' out.txt | jq -c 'del(.stateTime, .lastError)' | sort -u | wc -l)" -eq 1 ] || fail "the level changed"
     ;;
+  replay)
+    # A recorded play replays to the state it recorded; one whose recorded
+    # end was changed, or that was cut short, does not.
+    "$sim" --level "$here/levels/box-win.lv" --record win.replay "$here/scripts/win.sim" > run.txt || fail "recording"
+    grep -q '^outcome won ' win.replay || fail "the recording is not a win: $(head -3 win.replay)"
+    "$sim" --replay win.replay > replayed.txt || fail "the replay did not end as recorded"
+    [ "$(tail -1 replayed.txt | jq -c 'del(.lastError)')" = "$(sed -n 's/^end //p' win.replay | jq -c .)" ] ||
+      fail "the replay printed another state than it recorded"
+    sed 's/"keepTime":[0-9]*/"keepTime":1/' win.replay > changed.replay
+    "$sim" --replay changed.replay > /dev/null 2> err.txt; rc=$?
+    [ $rc -eq 1 ] || fail "a replay ending elsewhere gave status $rc, not 1"
+    head -n -3 win.replay > cut.replay
+    "$sim" --replay cut.replay > /dev/null 2> err.txt; rc=$?
+    [ $rc -eq 2 ] && grep -q 'cut.replay: line [0-9]*:' err.txt || fail "a cut-short replay: status $rc, $(cat err.txt)"
+    ;;
   quit)
     # A quit on the pass before the splash ends is not replaced by its end.
     printf 'wait 2992\nquit\nwait 400\nexpect state Exiting\n' | "$sim" - > out.txt || fail "the quit was lost: $(tail -1 out.txt)"
