@@ -24,6 +24,7 @@
 
 void (*replayFinished)(const Replay& replay) = nullptr;
 std::string recordedLevelName;
+bool (*eventTaken)(const SDL_Event& event) = nullptr;
 
 namespace {
 
@@ -236,6 +237,7 @@ void recordingPump()
     }
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (eventTaken && eventTaken(event)) continue;
         ReplayEvent noted;
         if (recording && replayEventOf(event, noted)) collect(noted);
         handleEvent(event);
@@ -288,6 +290,14 @@ void playbackPump()
         sdlEventOf(e, event);
         handleEvent(event);
     }
+}
+
+bool playbackNextPassQuits()
+{
+    if (!playbackPassesLeft()) return false;
+    for (const ReplayEvent& e : playing->passes[nextPass].events)
+        if (e.kind == 'q') return true;
+    return false;
 }
 
 void stopPlayback()

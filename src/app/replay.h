@@ -90,6 +90,9 @@ bool replayMatchesLevelFile(const Replay& replay);
 // each play as it ends.
 void recordingPump();
 extern void (*replayFinished)(const Replay& replay);
+// When set, an event for which it returns true was taken by the caller: the
+// recording pump neither handles nor records it.
+extern bool (*eventTaken)(const SDL_Event& event);
 bool recordingActive();
 // Ends a play still going on (the script or the program ended), as unfinished.
 void finishRecording();
@@ -106,6 +109,8 @@ int playbackElapsedMs();
 void playbackPace();
 // The events that pass's pump delivered, handled as the pump handled them.
 void playbackPump();
+// Whether the next pass's pump delivered a close request.
+bool playbackNextPassQuits();
 void stopPlayback();
 
 // The SDL event that a replay event stands for, and back. False for events
