@@ -187,8 +187,11 @@ void gamePump()
     if (quit) requestState(Exiting);
     if (playbackPassesLeft()) {
         playbackPump();
-        // The play is over: what it held down stays up on its last screen.
-        if (!playbackPassesLeft()) clearInput();
+        if (!playbackPassesLeft()) {
+            if (checkedRun) reportCheckedRun();
+            // The play is over: what it held down stays up on its last screen.
+            else clearInput();
+        }
     }
 }
 
