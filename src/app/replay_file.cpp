@@ -8,14 +8,19 @@
 //   100 100                            one vertex a line, shortest exact decimals
 //   ball 632 115.2 0 0 9999999       seven: position, velocity, contact distance
 //   input 900 300 0                  pointer and the held input flags (bits)
-//   start m900,300 u1,900,300        events pumped as play began
+//   start m0,0 u1,900,300            events pumped as play began
 //   passes 812                       the passes, then one line per pass:
-//   16 m410,300                        frame time ms, then the events pumped
-//   16*40                              40 passes of 16 ms without events
+//   t16 m-490,290                      "tN" when its frame time differs from the
+//   m3,-2                              pass before, then the events pumped;
+//   *40                                40 passes without events
 //   end {"state":"LevelComplete",...}  the state the play ended in
 //
-// Events: mX,Y pointer moved; dB button B pressed; uB,X,Y released at (X, Y);
-// kS,M key S pressed with modifiers M; KS released; q close request.
+// Events: mDX,DY pointer moved by (DX, DY) from where the last move or
+// release put it (the input line's position at first); dB button B pressed;
+// uB,X,Y released at (X, Y); kS,M key S pressed with modifiers M; KS
+// released; q close request. Relative moves and frame times written only
+// when they change keep a minute of play with the pointer moving on every
+// pass within about 50 KB.
 // Numbers are written with the shortest text that reads back to the same
 // float or double, independent of the locale.
 #include "app/replay.h"
@@ -43,15 +48,26 @@ void putNumber(std::string& out, T value)
     out.append(text, result.ptr);
 }
 
-void putEvent(std::string& out, const ReplayEvent& e)
+// The pointer as the game last saw it: moves are written relative to it.
+struct Pointer {
+    int x = 0, y = 0;
+};
+
+void putEvent(std::string& out, const ReplayEvent& e, Pointer& at, bool first)
 {
-    out += ' ';
+    if (!first) out += ' ';
     out += e.kind;
     switch (e.kind) {
-    case 'm': out += std::to_string(e.a) + "," + std::to_string(e.b); break;
+    case 'm':
+        out += std::to_string(e.a - at.x) + "," + std::to_string(e.b - at.y);
+        at = {e.a, e.b};
+        break;
     case 'd':
     case 'K': out += std::to_string(e.a); break;
-    case 'u': out += std::to_string(e.a) + "," + std::to_string(e.b) + "," + std::to_string(e.c); break;
+    case 'u':
+        out += std::to_string(e.a) + "," + std::to_string(e.b) + "," + std::to_string(e.c);
+        at = {e.b, e.c};
+        break;
     case 'k': out += std::to_string(e.a) + "," + std::to_string(e.b); break;
     default: break;
     }
@@ -113,7 +129,7 @@ bool eventNumbers(Reader& r, const std::string& word, int* values, int n)
     return true;
 }
 
-bool parseEvent(Reader& r, const std::string& word, ReplayEvent& e)
+bool parseEvent(Reader& r, const std::string& word, ReplayEvent& e, Pointer& at)
 {
     if (word.empty()) return r.fail("empty event");
     e = ReplayEvent();
@@ -139,14 +155,21 @@ bool parseEvent(Reader& r, const std::string& word, ReplayEvent& e)
     e.a = v[0];
     e.b = v[1];
     e.c = v[2];
+    if (e.kind == 'm') {
+        e.a += at.x;
+        e.b += at.y;
+        at = {e.a, e.b};
+    } else if (e.kind == 'u') {
+        at = {e.b, e.c};
+    }
     return true;
 }
 
-bool parseEvents(Reader& r, size_t from, std::vector<ReplayEvent>& events)
+bool parseEvents(Reader& r, size_t from, std::vector<ReplayEvent>& events, Pointer& at)
 {
     for (size_t i = from; i < r.words.size(); ++i) {
         ReplayEvent e;
-        if (!parseEvent(r, r.words[i], e)) return false;
+        if (!parseEvent(r, r.words[i], e, at)) return false;
         events.push_back(e);
     }
     return true;
@@ -196,24 +219,35 @@ bool parseBody(Reader& r, Replay& replay)
     if (!r.next("input") || !r.count(4) || !r.number(r.words[1], replay.mouseX) ||
         !r.number(r.words[2], replay.mouseY) || !r.number(r.words[3], replay.heldInput))
         return false;
-    if (!r.next("start") || !parseEvents(r, 1, replay.startEvents)) return false;
+    Pointer at{int(replay.mouseX), int(replay.mouseY)};
+    if (!r.next("start") || !parseEvents(r, 1, replay.startEvents, at)) return false;
 
     long passes = 0;
     if (!r.next("passes") || !r.count(2) || !r.number(r.words[1], passes)) return false;
     if (passes < 0 || passes > maxPasses) return r.fail("bad pass count");
+    bool timed = false;
+    uint32_t frameMs = 0;
     while (long(replay.passes.size()) < passes) {
         if (!r.next()) return false;
-        if (r.words.empty()) return r.fail("expected a pass");
-        const std::string& first = r.words[0];
-        const size_t star = first.find('*');
-        ReplayPass pass;
-        long repeat = 1;
-        if (!r.number(first.substr(0, star), pass.frameMs)) return false;
-        if (star != std::string::npos) {
-            if (!r.number(first.substr(star + 1), repeat)) return false;
-            if (repeat < 1 || r.words.size() != 1) return r.fail("bad repeated pass");
+        size_t from = 0;
+        if (!r.words.empty() && r.words[0][0] == 't') {
+            if (!r.number(r.words[0].substr(1), frameMs)) return false;
+            timed = true;
+            from = 1;
         }
-        if (!parseEvents(r, 1, pass.events)) return false;
+        if (!timed) return r.fail("a pass before any frame time");
+        long repeat = 1;
+        ReplayPass pass;
+        pass.frameMs = frameMs;
+        if (from < r.words.size() && r.words[from][0] == '*') {
+            if (!r.number(r.words[from].substr(1), repeat)) return false;
+            if (repeat < 1 || from + 1 != r.words.size()) return r.fail("bad run of passes");
+        } else if (from < r.words.size() && r.words[from] == ".") {
+            if (from + 1 != r.words.size()) return r.fail("bad empty pass");
+        } else {
+            if (from == r.words.size()) return r.fail("expected a pass");
+            if (!parseEvents(r, from, pass.events, at)) return false;
+        }
         if (long(replay.passes.size()) + repeat > passes) return r.fail("more passes than announced");
         replay.passes.insert(replay.passes.end(), size_t(repeat), pass);
     }
@@ -255,16 +289,22 @@ std::string replayText(const Replay& replay)
     putNumber(out, replay.mouseY);
     out += " " + std::to_string(replay.heldInput) + "\n";
     out += "start";
-    for (const ReplayEvent& e : replay.startEvents) putEvent(out, e);
+    Pointer at{int(replay.mouseX), int(replay.mouseY)};
+    for (const ReplayEvent& e : replay.startEvents) putEvent(out, e, at, false);
     out += "\npasses " + std::to_string(replay.passes.size()) + "\n";
+    bool timed = false;
+    uint32_t frameMs = 0;
     for (size_t i = 0; i < replay.passes.size();) {
         const ReplayPass& pass = replay.passes[i];
         size_t same = 1;
         if (pass.events.empty())
             while (i + same < replay.passes.size() && replay.passes[i + same] == pass) ++same;
-        out += std::to_string(pass.frameMs);
-        if (same > 1) out += "*" + std::to_string(same);
-        for (const ReplayEvent& e : pass.events) putEvent(out, e);
+        const bool newTime = !timed || pass.frameMs != frameMs;
+        if (newTime) out += "t" + std::to_string(pass.frameMs) + " ";
+        timed = true;
+        frameMs = pass.frameMs;
+        if (pass.events.empty()) out += same > 1 ? "*" + std::to_string(same) : std::string(".");
+        for (size_t k = 0; k < pass.events.size(); ++k) putEvent(out, pass.events[k], at, k == 0);
         out += '\n';
         i += same;
     }
