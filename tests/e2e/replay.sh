@@ -66,7 +66,7 @@ sleep 1
 [ -f "$replays/last.replay" ] || fail "no last replay after the play"
 grep -q '^outcome won ' "$replays/last.replay" || fail "the play was not a win: $(sed -n 3p "$replays/last.replay")"
 cmp -s "$replays/last.replay" "$replays/best-9.replay" || fail "the win was not kept as the best"
-frames=$(sed -n '/^passes/,/^end/p' "$replays/last.replay" | grep -oE '^[0-9]+' | sort -u | wc -l)
+frames=$(sed -n '/^passes/,/^end/p' "$replays/last.replay" | grep -oE '^t[0-9]+' | sort -u | wc -l)
 [ "$frames" -gt 1 ] || fail "every pass had the same frame time"
 cp "$replays/last.replay" won.replay
 
@@ -85,7 +85,13 @@ click_at 900 80
 sleep 0.5
 back=$(shot back)
 [ "$(count_pixels "$back" 400 362 224 28 white 20)" -gt 80 ] || fail "a click did not return to the title"
-[ "$(changed_pixels "$title" "$back" 240 440 540 110)" -lt 200 ] || fail "the title's level changed after watching"
+# The level play starts from now is the level file as it was.
+rm -f data/temp
+click_at 1010 10
+sleep 0.3
+cmp -s data/temp data/9.lv || fail "the title's level changed after watching"
+hold_key Escape
+sleep 0.3
 hold_key Escape
 wait_exit 5
 
