@@ -37,8 +37,12 @@
 namespace {
 
 constexpr char magic[] = "tiltmoor-replay";
-constexpr int maxContours = 1000000;
-constexpr long maxPasses = 100000000;
+// Bounds that no real play comes near, so that a hostile file cannot make
+// the reader take more memory than a few times its own size: a level may
+// hold four times the vertices a level file may, a play four hours of
+// passes at the shortest frame time.
+constexpr long maxVertices = 4 * levelVertexLimit;
+constexpr long maxPasses = 4L * 3600 * 1000 / 8;
 
 template <typename T>
 void putNumber(std::string& out, T value)
@@ -193,14 +197,16 @@ bool parseBody(Reader& r, Replay& replay)
 
     int contours = 0;
     if (!r.next("polygon") || !r.count(2) || !r.number(r.words[1], contours)) return false;
-    if (contours < 0 || contours > maxContours) return r.fail("bad contour count");
+    if (contours < 0 || contours > maxVertices) return r.fail("bad contour count");
+    long verticesRead = 0;
     for (int c = 0; c < contours; ++c) {
         ReplayContour contour;
         int vertices = 0;
         if (!r.next("contour") || !r.count(3) || !r.number(r.words[1], contour.hole) ||
             !r.number(r.words[2], vertices))
             return false;
-        if (vertices < 0 || vertices > int(levelVertexLimit) * 4) return r.fail("bad vertex count");
+        verticesRead += vertices;
+        if (vertices < 0 || verticesRead > maxVertices) return r.fail("bad vertex count");
         contour.xy.resize(size_t(vertices) * 2);
         for (int v = 0; v < vertices; ++v) {
             if (!r.next()) return false;

@@ -57,6 +57,11 @@ TEST(ReplayFile, RefusesTruncatedForeignAndNewerFiles)
     newer.replace(0, newer.find('\n'), "tiltmoor-replay 2 9.9.9");
     EXPECT_FALSE(parseReplay(newer, read, error));
     EXPECT_NE(error.find("this game reads format 1"), std::string::npos) << error;
+    // A count no play reaches is refused before anything is taken for it.
+    std::string hostile = text;
+    hostile.replace(hostile.find("passes 6"), 8, "passes 999999999");
+    EXPECT_FALSE(parseReplay(hostile, read, error));
+    EXPECT_NE(error.find("bad pass count"), std::string::npos) << error;
     std::string garbled = text;
     garbled.replace(garbled.find("m-490,0"), 7, "m-490;0");
     EXPECT_FALSE(parseReplay(garbled, read, error));
