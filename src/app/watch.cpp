@@ -12,6 +12,7 @@
 #include "app/replay_store.h"
 #include "app/state_line.h"
 #include "game/levels.h"
+#include "game/progress.h"
 #include "game/state.h"
 #include "playfield/playfield.h"
 
@@ -205,7 +206,12 @@ std::string watchNotice()
     return notice;
 }
 
-bool bestReplayOffered() { return levelIndex >= 0 && levelIndex < levelCount && bestReplayExists(levelFiles[levelIndex]); }
+// Kept replays live beside the progress: without it (the render tests, a
+// home that cannot be named) none is offered.
+bool bestReplayOffered()
+{
+    return progressActive() && levelIndex >= 0 && levelIndex < levelCount && bestReplayExists(levelFiles[levelIndex]);
+}
 
 bool solutionReplayOffered() { return solutionOffered(levelIndex); }
 
