@@ -92,6 +92,14 @@ sleep 0.3
 cmp -s data/temp data/9.lv || fail "the title's level changed after watching"
 hold_key Escape
 sleep 0.3
+
+note "a kept replay whose level file has changed since says so and does not play"
+sed -i '$ s/.*/700.000000/' data/9.lv     # the last ball moved
+hold_key r
+sleep 0.5
+grep -q 'The level has changed since this replay was recorded' "$GAME_LOG" || fail "no word that the level changed"
+[ "$(count_pixels "$(shot changed)" 400 362 224 28 white 20)" -gt 80 ] || fail "the title did not stay"
+cp "$SOURCE_DIR/data/9.lv" data/9.lv
 hold_key Escape
 wait_exit 5
 
