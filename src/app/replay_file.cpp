@@ -27,10 +27,12 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "clip/gpc.h"
 #include "physics/ball.h"
 #include "playfield/levelfile.h"
 
@@ -119,6 +121,10 @@ struct Reader {
     }
 };
 
+// A coordinate or velocity the game can hold: finite, within the level
+// files' limit.
+bool usable(double value) { return std::isfinite(value) && std::fabs(value) <= gpc_coordinate_limit; }
+
 // "12,34,56" into up to three ints.
 bool eventNumbers(Reader& r, const std::string& word, int* values, int n)
 {
@@ -159,12 +165,22 @@ bool parseEvent(Reader& r, const std::string& word, ReplayEvent& e, Pointer& at)
     e.a = v[0];
     e.b = v[1];
     e.c = v[2];
+    // Values as the window system's events carry them: positions and key
+    // numbers 16 bits, buttons 8.
+    auto within = [](long value, long high) { return value >= 0 && value <= high; };
     if (e.kind == 'm') {
-        e.a += at.x;
-        e.b += at.y;
+        const long x = long(e.a) + at.x, y = long(e.b) + at.y;
+        if (!within(x, 65535) || !within(y, 65535)) return r.fail("pointer off the screen in '" + word + "'");
+        e.a = int(x);
+        e.b = int(y);
         at = {e.a, e.b};
     } else if (e.kind == 'u') {
+        if (!within(e.a, 255) || !within(e.b, 65535) || !within(e.c, 65535)) return r.fail("bad event '" + word + "'");
         at = {e.b, e.c};
+    } else if (e.kind == 'd') {
+        if (!within(e.a, 255)) return r.fail("bad event '" + word + "'");
+    } else if (e.kind == 'k' || e.kind == 'K') {
+        if (!within(e.a, 65535) || !within(e.b, 65535)) return r.fail("bad event '" + word + "'");
     }
     return true;
 }
@@ -212,6 +228,7 @@ bool parseBody(Reader& r, Replay& replay)
             if (!r.next()) return false;
             if (r.words.size() != 2) return r.fail("expected a vertex 'x y'");
             if (!r.number(r.words[0], contour.xy[2 * v]) || !r.number(r.words[1], contour.xy[2 * v + 1])) return false;
+            if (!usable(contour.xy[2 * v]) || !usable(contour.xy[2 * v + 1])) return r.fail("vertex out of range");
         }
         replay.contours.push_back(std::move(contour));
     }
@@ -220,11 +237,17 @@ bool parseBody(Reader& r, Replay& replay)
         if (!r.next("ball") || !r.count(6) || !r.number(r.words[1], b.x) || !r.number(r.words[2], b.y) ||
             !r.number(r.words[3], b.vx) || !r.number(r.words[4], b.vy) || !r.number(r.words[5], b.contactDistance))
             return false;
+        for (float value : {b.x, b.y, b.vx, b.vy})
+            if (!usable(value)) return r.fail("ball value out of range");
+        if (!(b.contactDistance >= 0.0f && b.contactDistance <= noContactDistance))
+            return r.fail("ball value out of range");
         replay.balls.push_back(b);
     }
     if (!r.next("input") || !r.count(4) || !r.number(r.words[1], replay.mouseX) ||
         !r.number(r.words[2], replay.mouseY) || !r.number(r.words[3], replay.heldInput))
         return false;
+    if (!(replay.mouseX >= 0 && replay.mouseX <= 65535 && replay.mouseY >= 0 && replay.mouseY <= 65535))
+        return r.fail("pointer off the screen");
     Pointer at{int(replay.mouseX), int(replay.mouseY)};
     if (!r.next("start") || !parseEvents(r, 1, replay.startEvents, at)) return false;
 

@@ -62,6 +62,14 @@ TEST(ReplayFile, RefusesTruncatedForeignAndNewerFiles)
     hostile.replace(hostile.find("passes 6"), 8, "passes 999999999");
     EXPECT_FALSE(parseReplay(hostile, read, error));
     EXPECT_NE(error.find("bad pass count"), std::string::npos) << error;
+    // Values no play can hold: a ball not a number, the pointer beyond a
+    // 16-bit position.
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"ball 100.1 ", "ball nan "},
+                                   {"m-490,0", "m99999,0"}}) {
+        std::string bad = text;
+        bad.replace(bad.find(from), from.size(), to);
+        EXPECT_FALSE(parseReplay(bad, read, error)) << to;
+    }
     std::string garbled = text;
     garbled.replace(garbled.find("m-490,0"), 7, "m-490;0");
     EXPECT_FALSE(parseReplay(garbled, read, error));
