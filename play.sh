@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/install-deps.sh --game-only
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target tiltmoor tiltmoor-sim
+cmake --build build -j"$(nproc)" --target tiltmoor tiltmoor-sim solution_replays
 exec ./build/tiltmoor "$@"

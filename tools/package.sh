@@ -6,6 +6,6 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 bash tools/install-deps.sh --game-only
 cmake -S . -B "$build" > /dev/null
-cmake --build "$build" -j"$(nproc)" --target tiltmoor manual
+cmake --build "$build" -j"$(nproc)" --target tiltmoor manual solution_replays
 (cd "$build" && cpack -G DEB)
 ls "$build"/tiltmoor_*_amd64.deb

@@ -10,7 +10,10 @@
 #include "app/input.h"
 #include "app/loop.h"
 #include "app/pace.h"
+#include "app/replay.h"
+#include "app/replay_store.h"
 #include "app/startup.h"
+#include "app/watch.h"
 #include "audio/sound_bank.h"
 #include "game/levels.h"
 #include "game/progress.h"
@@ -43,11 +46,11 @@ void swapBuffers() { SDL_GL_SwapBuffers(); }
 void pace()
 {
     if (!measuring) {
-        paceFrame();
+        gamePace();
         return;
     }
     Clock::time_point before = Clock::now();
-    paceFrame();
+    gamePace();
     pacedMs = std::chrono::duration<double, std::milli>(Clock::now() - before).count();
 }
 
@@ -74,6 +77,7 @@ void finishStartup(const GameOptions& options)
     if (!options.firstLevel) levelIndex = rememberedLevelIndex();
     initPlayfield();
     startupStep("playfield");
+    replayFinished = keepReplay;   // every play is kept as the last, a faster win as the best
 
     soundBank->playMusic(0);
     splashTexture = loadTexture("data/splash.png");
@@ -111,13 +115,14 @@ int main(int argc, char** argv)
 
     quitRequested = false;
     clearInput();
+    if (!options.replayPath.empty()) watchAtStart(options.replayPath);
     measuring = options.frameStats;
     const uint32_t loopStart = SDL_GetTicks();
     bool started = false;
     while (!quitRequested) {
         passStart = Clock::now();
         const int drawnState = gameState;
-        runPass(&gameDrawing, pace, pumpEvents);
+        runPass(&gameDrawing, pace, gamePump);
         if (!started) {
             startupStep("first frame");
             if (measuring) noteFirstFrame(drawnState);
@@ -136,5 +141,5 @@ int main(int argc, char** argv)
     soundBank->close();
     popOrtho2D();
     SDL_Quit();
-    return 0;
+    return watchExitStatus();
 }

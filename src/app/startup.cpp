@@ -17,16 +17,20 @@
 namespace {
 const char usageText[] =
     "Usage: tiltmoor [--windowed | --fullscreen] [--multisample | --no-multisample] [--first-level]\n"
-    "                [--frame-stats] [--help]\n"
+    "                [--frame-stats] [--replay FILE] [--help]\n"
     "  --windowed        play in a 1024x768 window without asking\n"
     "  --fullscreen      play full screen without asking\n"
     "  --multisample     smooth edges with four samples per pixel, also on a software renderer\n"
     "  --no-multisample  no multisampling, also on a graphics card\n"
     "  --first-level     start on the first level, not where you left off\n"
     "  --frame-stats     print pass counts and pass times when the game ends\n"
+    "  --replay FILE     play the replay FILE after the splash, print the state it ends\n"
+    "                    in and quit (status 1 when that is not the state it recorded)\n"
     "  --help            show this text\n"
     "Without either multisample option the game uses four samples, except on a\n"
-    "software renderer (llvmpipe, softpipe, swrast), where they cost too much.\n";
+    "software renderer (llvmpipe, softpipe, swrast), where they cost too much.\n"
+    "On the title, R watches your best play of the level and H its solution once\n"
+    "offered; every play is kept as a replay in $XDG_STATE_HOME/tiltmoor/replays.\n";
 
 std::vector<double> passTimes;
 long long mainEnteredMs = 0;
@@ -77,6 +81,8 @@ GameOptions parseOptions(int argc, char** argv)
             options.multisampling = Multisampling::On;
         } else if (std::strcmp(arg, "--no-multisample") == 0) {
             options.multisampling = Multisampling::Off;
+        } else if (std::strcmp(arg, "--replay") == 0 && i + 1 < argc) {
+            options.replayPath = argv[++i];
         } else if (std::strcmp(arg, "--frame-stats") == 0) {
             options.frameStats = true;
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {

@@ -11,6 +11,7 @@ struct GameOptions {
     bool frameStats = false;
     bool firstLevel = false;   // start on the first level, not where the player left off
     Multisampling multisampling = Multisampling::Adapt;
+    std::string replayPath;    // --replay: play this replay, print where it ends, exit
 };
 
 // Parses the command line; prints the usage and exits for --help (0) and

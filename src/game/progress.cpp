@@ -28,6 +28,7 @@ std::string storePath;
 bool active = false;
 bool changed = false;
 bool failureReported = false;
+bool suspended = false;
 std::string titleLevel;
 std::map<std::string, int> bestTimes;   // solved levels only
 
@@ -134,9 +135,11 @@ int rememberedLevelIndex()
     return 0;
 }
 
+void suspendProgress(bool value) { suspended = value; }
+
 void recordWin(int playMs)
 {
-    if (!active || levelEditedSinceChosen()) return;
+    if (!active || suspended || levelEditedSinceChosen()) return;
     if (levelIndex < 0 || levelIndex >= levelCount || playMs < 0) return;
     const char* level = levelFiles[levelIndex];
     auto it = bestTimes.find(level);

@@ -31,6 +31,8 @@ int rememberedLevelIndex();
 // A win on the sequence's current level after playMs of play. Levels changed
 // in the editor or loaded from elsewhere are not counted.
 void recordWin(int playMs);
+// While suspended (a replay is watched) no win is recorded.
+void suspendProgress(bool suspended);
 // Notes the title's level as the one to start on next time.
 void rememberTitleLevel();
 // Writes the store if it changed. A failure prints one message for the whole

@@ -346,6 +346,29 @@ bool makeFolders(const std::string& path, unsigned mode)
 
 std::string lastFileError;
 
+bool peekLevel(const char* path, gpc_polygon& polygon, float ballPositions[ballCoordinateCount])
+{
+    polygon = gpc_polygon{0, nullptr, nullptr};
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file) return false;
+    ParsedLevel level;
+    parseLevel(file, level);
+    std::fclose(file);
+    // The default row, as commitLevel starts from, without moving the balls.
+    Ball kept[ballCount];
+    for (int i = 0; i < ballCount; ++i) kept[i] = balls[i];
+    placeBallsInRow(pivot);
+    for (int i = 0; i < ballCount; ++i) {
+        ballPositions[2 * i] = balls[i].position.x;
+        ballPositions[2 * i + 1] = balls[i].position.y;
+        balls[i] = kept[i];
+    }
+    for (int i = 0; i < level.coordinatesRead; ++i) ballPositions[i] = level.coordinates[i];
+    polygon = level.polygon;
+    level.polygon = gpc_polygon{0, nullptr, nullptr};
+    return true;
+}
+
 void loadLevel(const char* path)
 {
     if (loadIfPlayable(path) == LoadOutcome::NotOpened) readLevel(nullptr);

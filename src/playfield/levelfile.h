@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "clip/gpc.h"
+
 // "Level files (*.lv)", NUL, "*.lv", NUL, NUL.
 extern const char levelFileFilter[];
 
@@ -34,6 +36,12 @@ bool makeFolders(const std::string& path, unsigned mode);
 // The user's state folder for the game ($XDG_STATE_HOME/tiltmoor, else
 // ~/.local/state/tiltmoor), or empty when none can be named.
 std::string stateFolder();
+
+// Reads a level file as loadLevel would make it current, without making it
+// current: the polygon (the caller frees it) and the seven ball positions
+// (x, y pairs; the default row where the file ends early). False when the
+// file cannot be opened.
+bool peekLevel(const char* path, gpc_polygon& polygon, float ballPositions[14]);
 
 // angle = 0, then the file of levelFiles[levelIndex]; one that cannot be
 // opened or is refused gives the empty level in the default row.

@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 
 #include "app/loop.h"
+#include "app/watch.h"
 #include "game/levels.h"
 #include "game/progress.h"
 #include "game/state.h"
@@ -57,6 +58,27 @@ void drawProgressLines()
     printSmallTextCentered(line, w / 2, h / 2 + 282);
 }
 
+// What the title offers to watch: the kept best play of the level, its
+// solution once the player is stuck, and why a watch did not start.
+void drawWatchLines()
+{
+    const int w = screenWidth, h = screenHeight;
+    if (watching()) return;
+    if (bestReplayOffered()) printSmallTextCentered("Press R to watch your best play", w / 2, h / 2 + 40);
+    const std::string notice = watchNotice();
+    if (!notice.empty()) printSmallTextCentered(notice.c_str(), w / 2, h / 2 + 60);
+    if (solutionReplayOffered()) printSmallTextCentered("Stuck? Press H to watch a solution", w / 2, h / 2 + 302);
+}
+
+// While a replay is watched: a small mark and its elapsed time.
+void drawReplayMark()
+{
+    char line[48];
+    std::snprintf(line, sizeof line, "Replay %.1f s", watchedMs() * 0.001);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    printSmallText(line, screenWidth - 130, 15);
+}
+
 void drawTitleScreen(double t)
 {
     const int w = screenWidth, h = screenHeight;
@@ -66,6 +88,7 @@ void drawTitleScreen(double t)
     std::snprintf(line, sizeof line, "Current level: %d", levelIndex + 1);
     printTextCentered(line, w / 2, h / 2 + 240);
     drawProgressLines();
+    drawWatchLines();
 
     // The banner bobs at the top and bottom edges.
     glEnable(GL_TEXTURE_2D);
@@ -177,6 +200,7 @@ void drawStateLayer()
     if (gameState == LevelComplete) drawCompleteScreen(t);
     if (gameState == LevelFailed) drawFailureScreen(t);
     if (gameState == Editor) drawEditorTexts();
+    if (watching()) drawReplayMark();
     if (gameState == Exiting) {
         glColor4f(0.0f, 0.0f, 0.0f, float(stateTime * 0.004));
         screenQuad();

@@ -7,6 +7,9 @@
 #   check.sh SIM SOURCE_DIR idle N        left alone, the level keeps all its
 #                                         red balls for 3 s and is not won in 60 s
 #   check.sh SIM SOURCE_DIR distinct      no solution wins any other level
+#   check.sh SIM SOURCE_DIR replay N REPLAY   the solution's replay made at build
+#                                         time names data/N.lv, is a win and
+#                                         replays to the win it recorded
 #   check.sh - SOURCE_DIR composed COMPOSER     the composer, run on every level
 #                                         description file, gives the shipped files
 set -uo pipefail
@@ -99,6 +102,16 @@ EOF
     [ "$(json_field "$late" state)" != LevelComplete ] || fail "data/$n.lv completes by itself within 60 s"
     [ "$(json_field "$late" keepTime)" = -1 ] || fail "the white ball of data/$n.lv falls off by itself: $late"
     echo "ok: data/$n.lv idle for 60 s ends in $(json_field "$late" state)"
+    ;;
+
+  replay)
+    n=$1 replay=$2
+    [ -f "$replay" ] || fail "no solution replay $replay"
+    [ "$(sed -n 2p "$replay")" = "level data/$n.lv 0" ] || fail "$replay names another level: $(sed -n 2p "$replay")"
+    grep -q '^outcome won ' "$replay" || fail "the solution of data/$n.lv does not win: $(sed -n 3p "$replay")"
+    "$sim" --replay "$replay" > out.txt 2> err.txt || fail "the replay of solution $n: $(cat err.txt)"
+    grep -q '"state":"LevelComplete"' out.txt || fail "the replay of solution $n ends in $(cat out.txt)"
+    echo "ok: the solution replay of data/$n.lv wins ($(wc -c < "$replay") bytes)"
     ;;
 
   distinct)

@@ -25,6 +25,11 @@ if(TARGET tiltmoor-sim)
       set_tests_properties(levels.${case}.${n} PROPERTIES LABELS levels TIMEOUT 300)
     endforeach()
   endforeach()
+  foreach(n RANGE 1 18)
+    add_test(NAME levels.replay.${n}
+      COMMAND ${LEVEL_CHECK} $<TARGET_FILE:tiltmoor-sim> ${CMAKE_SOURCE_DIR} replay ${n} ${CMAKE_BINARY_DIR}/solutions/${n}.replay)
+    set_tests_properties(levels.replay.${n} PROPERTIES LABELS levels TIMEOUT 120)
+  endforeach()
   add_test(NAME levels.distinct
     COMMAND ${LEVEL_CHECK} $<TARGET_FILE:tiltmoor-sim> ${CMAKE_SOURCE_DIR} distinct)
   set_tests_properties(levels.distinct PROPERTIES LABELS levels TIMEOUT 900)

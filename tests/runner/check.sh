@@ -57,6 +57,29 @@ case $case in
       fail "print's lastError does not name the failed save: $(tail -1 out.txt)"
     [ "$(grep '"state"' out.txt | jq -c 'del(.stateTime, .lastError)' | sort -u | wc -l)" -eq 1 ] || fail "the level changed"
     ;;
+  replay)
+    # A recorded play replays to the state it recorded; one whose recorded
+    # end was changed, or that was cut short, does not.
+    "$sim" --level "$here/levels/box-win.lv" --record win.replay "$here/scripts/win.sim" > run.txt || fail "recording"
+    grep -q '^outcome won ' win.replay || fail "the recording is not a win: $(head -3 win.replay)"
+    "$sim" --replay win.replay > replayed.txt || fail "the replay did not end as recorded"
+    [ "$(tail -1 replayed.txt | jq -c 'del(.lastError)')" = "$(sed -n 's/^end //p' win.replay | jq -c .)" ] ||
+      fail "the replay printed another state than it recorded"
+    sed 's/"keepTime":[0-9]*/"keepTime":1/' win.replay > changed.replay
+    "$sim" --replay changed.replay > /dev/null 2> err.txt; rc=$?
+    [ $rc -eq 1 ] || fail "a replay ending elsewhere gave status $rc, not 1"
+    # A minute of play at 125 passes a second, the pointer moving on every pass.
+    awk 'BEGIN { print "move 1010 10"; print "click left"
+                 for (i = 0; i < 7500; i++) { t = i * 0.008
+                   printf "move %d %d\nwait 8\n", 512 + 300 * sin(t * 2.1) + 80 * sin(t * 7.3),
+                                                  384 + 250 * sin(t * 1.7 + 1) + 60 * cos(t * 5.1) } }' > minute.sim
+    "$sim" --frame-ms 8 --level "$here/levels/box-idle.lv" --record minute.replay minute.sim > /dev/null || fail "the minute's play"
+    [ "$(wc -c < minute.replay)" -le 51200 ] || fail "a minute of play takes $(wc -c < minute.replay) bytes"
+    "$sim" --replay minute.replay > /dev/null || fail "the minute's replay"
+    head -n -3 win.replay > cut.replay
+    "$sim" --replay cut.replay > /dev/null 2> err.txt; rc=$?
+    [ $rc -eq 2 ] && grep -q 'cut.replay: line [0-9]*:' err.txt || fail "a cut-short replay: status $rc, $(cat err.txt)"
+    ;;
   quit)
     # A quit on the pass before the splash ends is not replaced by its end.
     printf 'wait 2992\nquit\nwait 400\nexpect state Exiting\n' | "$sim" - > out.txt || fail "the quit was lost: $(tail -1 out.txt)"

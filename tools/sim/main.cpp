@@ -4,12 +4,15 @@
 // pump) at a fixed frame time, feeding real SDL events through SDL's dummy
 // video driver, so that levels, solutions and bug reports replay exactly.
 //
-//   tiltmoor-sim [--frame-ms N] [--level PATH] SCRIPT
+//   tiltmoor-sim [--frame-ms N] [--level PATH] [--record FILE] SCRIPT
+//   tiltmoor-sim --replay FILE
 //   tiltmoor-sim --soak SEED --minutes M [--level PATH] [--frame-ms N]
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -17,14 +20,55 @@
 #include <vector>
 
 #include "app/data_folder.h"
+#include "app/loop.h"
+#include "app/replay.h"
+#include "app/state_line.h"
 #include "game/levels.h"
 #include "game/progress.h"
 #include "runner.h"
 #include "soak.h"
 
 namespace {
+std::string recordPath;
+
+// Each play of the script that ends is written over the record file, so the
+// file holds the last one.
+void writeRecording(const Replay& replay)
+{
+    if (const int error = writeReplayFile(recordPath, replay)) {
+        std::fprintf(stderr, "tiltmoor-sim: cannot write the replay '%s': %s\n", recordPath.c_str(), std::strerror(error));
+        std::exit(2);
+    }
+}
+
+// Plays a replay and prints where it ended; status 1 when that is not the
+// state the replay recorded.
+int playReplay(const std::string& path, const char* argv0)
+{
+    Replay replay;
+    std::string error;
+    if (!readReplayFile(path, replay, error)) {
+        std::fprintf(stderr, "tiltmoor-sim: %s\n", error.c_str());
+        return 2;
+    }
+    startDirectory = absolutePath(".");
+    enterDataFolder(argv0);
+    startRunner("");
+    startPlayback(replay);
+    while (playbackPassesLeft()) runPass(nullptr, playbackPace, playbackPump);
+    stopPlayback();
+    printState();
+    const std::string reached = jsonLine(playState());
+    SDL_Quit();
+    if (reached == replay.finalState) return 0;
+    std::fprintf(stderr, "tiltmoor-sim: the replay ends in another state than it recorded:\n  recorded %s\n  reached  %s\n",
+                 replay.finalState.c_str(), reached.c_str());
+    return 1;
+}
+
 const char usageText[] =
-    "Usage: tiltmoor-sim [--frame-ms N] [--level PATH] [--progress PATH] SCRIPT|-\n"
+    "Usage: tiltmoor-sim [--frame-ms N] [--level PATH] [--progress PATH] [--record FILE] SCRIPT|-\n"
+    "       tiltmoor-sim --replay FILE\n"
     "       tiltmoor-sim --soak SEED --minutes M [--level PATH] [--frame-ms N]\n";
 }
 
@@ -62,6 +106,10 @@ int main(int argc, char** argv)
             levelPath = argv[++i];
         } else if (arg == "--progress" && i + 1 < argc) {
             progressPath = absolutePath(argv[++i]);
+        } else if (arg == "--record" && i + 1 < argc) {
+            recordPath = absolutePath(argv[++i]);
+        } else if (arg == "--replay" && i + 1 < argc) {
+            return playReplay(argv[++i], argv[0]);
         } else if (arg == "--help") {
             std::fputs(usageText, stdout);
             return 0;
@@ -118,6 +166,14 @@ int main(int argc, char** argv)
     }
 
     startRunner(levelPath);
+    if (!recordPath.empty()) {
+        // A --level that is one of the sequence's files gives its name.
+        std::error_code sameError;
+        for (const char* file : levelFiles)
+            if (!levelPath.empty() && std::filesystem::equivalent(file, levelPath, sameError)) recordedLevelName = file;
+        runnerPump = recordingPump;
+        replayFinished = writeRecording;
+    }
 
     int status = 0;
     try {
@@ -131,6 +187,7 @@ int main(int argc, char** argv)
         SDL_Quit();
         return 2;
     }
+    finishRecording();
     printState();
     SDL_Quit();
     return status;

@@ -20,6 +20,7 @@
 #include "app/data_folder.h"
 #include "app/input.h"
 #include "app/loop.h"
+#include "app/state_line.h"
 #include "game/levels.h"
 #include "game/progress.h"
 #include "game/state.h"
@@ -45,10 +46,12 @@ static void fixedPace()
 
 void (*afterPass)() = nullptr;
 
+void (*runnerPump)() = pumpEvents;
+
 void runOnePass()
 {
     if (quitRequested) return;
-    runPass(nullptr, fixedPace, pumpEvents);
+    runPass(nullptr, fixedPace, runnerPump);
     if (afterPass) afterPass();
 }
 
@@ -68,46 +71,9 @@ static void pushEvent(SDL_Event& event)
     }
 }
 
-static double polygonArea(const gpc_polygon& p)
-{
-    double area = 0.0;
-    for (int c = 0; c < p.num_contours; ++c)
-        area += std::fabs(gpc_contour_area(&p.contour[c])) * (p.hole[c] ? -1.0 : 1.0);
-    return area;
-}
-
-// A float as the runner has always shown it, to nine significant digits.
-// Not-a-number and infinities become null, which any JSON reader takes.
-static nlohmann::ordered_json shown(double value, const char* format = "%.9g")
-{
-    if (!std::isfinite(value)) return nullptr;
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return std::strtod(text, nullptr);
-}
-
 void printState()
 {
-    int vertices = 0;
-    for (int c = 0; c < levelPolygon.num_contours; ++c) vertices += levelPolygon.contour[c].num_vertices;
-    nlohmann::ordered_json state;
-    state["state"] = stateName(gameState);
-    state["stateTime"] = stateTime;
-    state["levelIndex"] = levelIndex;
-    state["keepTime"] = keepTime;
-    state["angle"] = shown(angle);
-    state["angularVelocity"] = shown(angularVelocity);
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (int i = 0; i < ballCount; ++i) {
-        const Ball& b = balls[i];
-        list.push_back({{"x", shown(b.position.x)}, {"y", shown(b.position.y)},
-                        {"vx", shown(b.velocity.x)}, {"vy", shown(b.velocity.y)}});
-    }
-    state["balls"] = list;
-    state["contours"] = levelPolygon.num_contours;
-    state["vertices"] = vertices;
-    state["area"] = shown(polygonArea(levelPolygon), "%.6f");
-    state["strips"] = levelStrips.num_strips;
+    nlohmann::ordered_json state = playState();
     state["lastError"] = lastFileError;
     if (progressActive()) {
         const LevelRecord record = progressFor(levelFiles[levelIndex]);
@@ -117,7 +83,7 @@ void printState()
     }
     // Paths in the error may hold any bytes; ones that are not UTF-8 are
     // replaced rather than ending the run.
-    std::puts(state.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    std::puts(jsonLine(state).c_str());
     std::fflush(stdout);
 }
 

@@ -17,6 +17,8 @@ extern std::string startDirectory; // relative dialog answers resolve against it
 // path, the title screen with that level loaded, else the splash as in the game.
 void startRunner(const std::string& levelPath);
 void runOnePass();
+// The pump of every pass: pumpEvents, or the recording pump for --record.
+extern void (*runnerPump)();
 // Called after every pass when set (the soak checks its invariants there).
 extern void (*afterPass)();
 // Runs one command line split into words. Throws ScriptError for a bad line;
