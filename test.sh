@@ -3,8 +3,9 @@
 #   1. the normal build: unit, render, runner, end-to-end and level tests;
 #   2. a build with AddressSanitizer and UndefinedBehaviorSanitizer: unit and
 #      runner tests (and the soak), leaks checked by LeakSanitizer;
-#   3. the level reader fuzzed for a bounded time.
-# FUZZ_SECONDS (default 60) sets the fuzzing time.
+#   3. the level reader and loader fuzzed: every corpus and regression input
+#      replayed, then a fixed number of new inputs from a fixed seed (so the
+#      verdict does not depend on the machine's speed; see fuzz/run.sh).
 set -uo pipefail
 cd "$(dirname "$0")"
 bash tools/install-deps.sh || exit 1
@@ -44,7 +45,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 LSAN_OPTIONS=suppressions=$PWD/test
 
 if [ -f fuzz/run.sh ]; then
   echo "== Fuzzing"
-  if bash fuzz/run.sh "${FUZZ_SECONDS:-60}"; then
+  if bash fuzz/run.sh; then
     summary+=("fuzz: passed"); passed=$((passed + 1))
   else
     summary+=("fuzz: FAILED"); failed=$((failed + 1)); status=1

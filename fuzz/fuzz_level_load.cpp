@@ -19,11 +19,17 @@ using namespace fuzzcheck;
 
 namespace {
 
-std::string levelPath;
+// The level file has the same name in every run (in a folder of its own,
+// the working directory): the loader reads its name too, and a random one
+// would make two runs cover different code.
+const char* const levelPath = "level.lv";
+std::string folder;
 
 void removeLevelFile()
 {
-    if (!levelPath.empty()) unlink(levelPath.c_str());
+    if (folder.empty()) return;
+    unlink((folder + "/" + levelPath).c_str());
+    rmdir(folder.c_str());
 }
 
 }  // namespace
@@ -31,13 +37,11 @@ void removeLevelFile()
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     char name[] = "/tmp/tiltmoor-fuzz-level-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0) {
-        std::perror("mkstemp");
+    if (!mkdtemp(name) || chdir(name) != 0) {
+        std::perror("fuzz folder");
         std::exit(1);
     }
-    close(fd);
-    levelPath = name;
+    folder = name;
     std::atexit(removeLevelFile);
     pivot = Vec2(512.0f, 384.0f);
     createBalls();
@@ -46,13 +50,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    FILE* file = std::fopen(levelPath.c_str(), "wb");
+    FILE* file = std::fopen(levelPath, "wb");
     require(file != nullptr, "the level file can be written");
     if (size) std::fwrite(data, 1, size, file);
     std::fclose(file);
 
     angle = float(size % 7) * 0.3f;
-    loadLevel(levelPath.c_str());
+    loadLevel(levelPath);
 
     checkRecord(levelPolygon, true);
     stripArea(levelStrips);

@@ -151,7 +151,12 @@ public:
     {
         vertices_.clear();
         rings_.clear();
+        split_ = false;
     }
+
+    // Whether a ring of the last polygon finished was split where it
+    // touched itself.
+    bool lastSplit() const { return lastSplit_; }
 
     // A contour copied as it is; its vertices are the inputs from firstKey on.
     void addCopy(const gpc_vertex* v, std::size_t n, int hole, InputKey firstKey)
@@ -200,6 +205,7 @@ public:
             }
             const std::size_t from = found->second;
             for (std::size_t k = from + 1; k < stack_.size(); ++k) at_.erase(PointKey{stack_[k].x, stack_[k].y});
+            split_ = true;
             addLoop(stack_.data() + from, stack_.size() - from);
             stack_.resize(from + 1);
         }
@@ -225,7 +231,9 @@ public:
             polygon.hole[r] = ring.hole;
         }
         polygon.num_contours = int(count);
+        const bool split = split_;
         clear();
+        lastSplit_ = split;
         return polygon;
     }
 
@@ -259,6 +267,7 @@ private:
 
     std::vector<Keyed> vertices_;
     std::vector<Ring> rings_;
+    bool split_ = false, lastSplit_ = false;
     std::vector<Keyed> stack_;
     std::unordered_map<PointKey, std::size_t, PointHash> at_;
 };
@@ -1052,6 +1061,91 @@ bool clipLocally(ClipperLib::ClipType type, const gpc_polygon* subject, const gp
     return true;
 }
 
+// ---- A result that does not add up ------------------------------------------------
+
+// How far a result's signed area lies from the area its strips cover, which
+// is its even-odd area, measured exactly by the sweep (crossings resolved).
+double mismatch(gpc_polygon& polygon, gpc_tristrip& strips)
+{
+    double covered = 0.0;
+    for (int s = 0; s < strips.num_strips; ++s) {
+        const gpc_vertex* v = strips.strip[s].vertex;
+        for (int i = 0; i + 2 < strips.strip[s].num_vertices; ++i)
+            covered += std::fabs((v[i + 1].x - v[i].x) * (v[i + 2].y - v[i].y) - (v[i + 2].x - v[i].x) * (v[i + 1].y - v[i].y)) / 2.0;
+    }
+    const Measure m = measure(&polygon);
+    const double allowed = 1e-9 * std::fabs(covered) + 4e-9 * m.outline + 1e-12;
+    const double off = std::fabs(m.area - covered);
+    return off <= allowed ? 0.0 : off;
+}
+
+// A result with a ring that touched itself can hold loops that overlap one
+// another or turn the wrong way (Clipper 6.4.2 on badly degenerate input,
+// edges run over several times): its rings' signed areas then no longer add
+// up to the area they enclose by the even-odd rule, and its hole flags lie.
+// Such a result is built again from its own strips, whose triangles do not
+// overlap and which Clipper unites cleanly; the new outline's points lie on
+// the clip's grid. The rebuilt polygon is kept only when it adds up better.
+void settle(gpc_polygon& result)
+{
+    gpc_tristrip strips;
+    gpc_polygon_to_tristrip(&result, &strips);
+    const double before = mismatch(result, strips);
+    if (before == 0.0) {
+        gpc_free_tristrip(&strips);
+        return;
+    }
+    Workspace& space = workspace();
+    std::size_t points = 0;
+    for (int s = 0; s < strips.num_strips; ++s) points += std::size_t(strips.strip[s].num_vertices);
+    space.origins.reset(points);
+    space.added = false;
+    ClipperLib::Clipper clipper;
+    bool ok = true;
+    try {
+        InputKey key = 0;
+        for (int s = 0; s < strips.num_strips; ++s) {
+            const gpc_vertex* v = strips.strip[s].vertex;
+            for (int i = 0; i + 2 < strips.strip[s].num_vertices; ++i, ++key) {
+                space.path.clear();
+                for (int k = 0; k < 3; ++k) {
+                    const IntPoint q(toInt(v[i + k].x), toInt(v[i + k].y));
+                    space.origins.remember(q, v[i + k].x, v[i + k].y, key);
+                    space.path.push_back(q);
+                }
+                if (clipper.AddPath(space.path, ClipperLib::ptSubject, true)) space.added = true;
+            }
+        }
+        space.solution.clear();
+        if (space.added) {
+            ok = clipper.Execute(ClipperLib::ctUnion, space.solution, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
+            if (ok) fixTurns(space.solution);
+        }
+    } catch (...) {
+        ok = false;
+    }
+    gpc_free_tristrip(&strips);
+    if (!ok) return;
+    Builder& out = builder();
+    out.clear();
+    for (const Path& path : space.solution) {
+        dropCollinear(path, space.ring);
+        space.cleaned.clear();
+        for (auto p = space.ring.rbegin(); p != space.ring.rend(); ++p) space.cleaned.push_back(Keyed{toDouble(p->X), toDouble(p->Y), newPoint});
+        out.addRing(space.cleaned, true);
+    }
+    gpc_polygon rebuilt = out.finish();
+    gpc_polygon_to_tristrip(&rebuilt, &strips);
+    const double after = mismatch(rebuilt, strips);
+    gpc_free_tristrip(&strips);
+    if (after < before) {
+        gpc_free_polygon(&result);
+        result = rebuilt;
+    } else {
+        gpc_free_polygon(&rebuilt);
+    }
+}
+
 }  // namespace
 
 void gpc_polygon_clip_whole(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_polygon* result)
@@ -1064,6 +1158,7 @@ void gpc_polygon_clip_whole(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, 
         return;
     }
     ++gpc_counters_now().clipFull;
+    if (builder().lastSplit()) settle(out);
     gpc_remember_normalised(gpc_polygon_digest(&out));
     *result = out;
 }
@@ -1078,6 +1173,7 @@ void gpc_polygon_clip(gpc_op op, gpc_polygon* subject, gpc_polygon* clip, gpc_po
             gpc_polygon out{0, nullptr, nullptr};
             if (clipLocally(type, subject, clip, out)) {
                 ++gpc_counters_now().clipLocal;
+                if (builder().lastSplit()) settle(out);
                 gpc_remember_normalised(gpc_polygon_digest(&out));
                 *result = out;
                 return;

@@ -125,7 +125,8 @@ struct Sweep {
     std::vector<int> position;    // per edge: its place in active, or -1
     std::vector<int> spanColumn;  // per span (pair of active edges): its column
     std::vector<int> ending, starting, window, windowColumns;
-    std::vector<double> key;      // per edge: x in the middle of the band being ordered
+    std::vector<double> top, bottom;  // per edge: x at the top and bottom of the band being ordered
+    bool lookedBelow = false;     // an order was settled by edges below its band
     std::vector<int> leftCount, rightCount;  // per column
     std::vector<Point> points;
     std::vector<EdgeAt> sorted;   // scratch for sortEvents
@@ -289,39 +290,57 @@ void sortEvents(std::vector<EdgeAt>& events, double lo, double hi, std::vector<E
     events.swap(sorted);
 }
 
-// Whether edge a goes left of edge b across the band whose middle is mid:
-// by their x there; where that is too close to tell (edges that part from
-// one far-off shared end, or run a hair apart), by where they part.
-bool goesLeftOf(const Sweep& s, int a, int b, double mid)
+// How many edges down each bound the order of two edges is looked for
+// when they run within a hair of each other.
+constexpr int maxPartingSteps = 8;
+
+// Whether edge a goes left of edge b across the band from y to yNext (both
+// cross all of it), by their x at the band's two ends: at the end where
+// they lie farther apart, since a hair's crossing at the other end is the
+// rounding of points cut on a grid, not a change of order. (Their x in the
+// middle of a band would not do: on a nearly flat edge a rounding in y is a
+// large step in x.) Where they lie within a hair of each other at both
+// ends, it is where they part: below the band, following both bounds down
+// (looking at edges below the band marks the sweep as not to be gone on
+// from, see resumeFrom), or else above it.
+bool goesLeftOf(Sweep& s, int a, int b)
 {
     const Edge& l = s.edges[std::size_t(a)];
     const Edge& r = s.edges[std::size_t(b)];
-    const double ka = s.key[std::size_t(a)], kb = s.key[std::size_t(b)];
-    const double near = crossingTolerance * (1.0 + std::max(std::fabs(l.dx), std::fabs(r.dx)));
-    if (kb - ka > near) return true;
-    if (ka - kb > near) return false;
-    const double end = std::min(l.by, r.by), start = std::max(l.ty, r.ty);
-    if (end > mid) {
-        const double atEnd = r.xAt(end) - l.xAt(end);
-        if (atEnd != 0) return atEnd > 0;
+    const double top = s.top[std::size_t(b)] - s.top[std::size_t(a)];
+    const double bottom = s.bottom[std::size_t(b)] - s.bottom[std::size_t(a)];
+    const double apart = std::fabs(top) >= std::fabs(bottom) ? top : bottom;
+    if (std::fabs(apart) > crossingTolerance) return apart > 0;
+    int p = a, q = b;
+    for (int step = 0; step < maxPartingSteps && p >= 0 && q >= 0; ++step) {
+        const Edge& left = s.edges[std::size_t(p)];
+        const Edge& right = s.edges[std::size_t(q)];
+        const double end = std::min(left.by, right.by);
+        const double there = right.xAt(end) - left.xAt(end);
+        if (step > 0) s.lookedBelow = true;
+        if (std::fabs(there) > crossingTolerance) return there > 0;
+        if (left.by == end) p = left.next;
+        if (right.by == end) q = right.next;
     }
-    if (start < mid) {
-        const double atStart = r.xAt(start) - l.xAt(start);
-        if (atStart != 0) return atStart > 0;
-    }
-    if (ka != kb) return ka < kb;
+    const double start = std::max(l.ty, r.ty);
+    const double above = r.xAt(start) - l.xAt(start);
+    if (std::fabs(above) > crossingTolerance) return above > 0;
+    if (apart != 0) return apart > 0;
     return l.ty < r.ty || (l.ty == r.ty && l.by <= r.by);  // along each other: any fixed order
 }
 
 // Puts edges in their order across the band from y to yNext.
 void orderBand(Sweep& s, int* band, std::size_t count, double y, double yNext)
 {
-    const double mid = 0.5 * (y + yNext);
-    for (std::size_t i = 0; i < count; ++i) s.key[std::size_t(band[i])] = s.edges[std::size_t(band[i])].xAt(mid);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Edge& e = s.edges[std::size_t(band[i])];
+        s.top[std::size_t(band[i])] = e.xAt(y);
+        s.bottom[std::size_t(band[i])] = e.xAt(yNext);
+    }
     for (std::size_t i = 1; i < count; ++i) {
         const int e = band[i];
         std::size_t j = i;
-        while (j > 0 && !goesLeftOf(s, band[j - 1], e, mid)) {
+        while (j > 0 && !goesLeftOf(s, band[j - 1], e)) {
             band[j] = band[j - 1];
             --j;
         }
@@ -381,7 +400,8 @@ void prepare(Sweep& s)
                [](const EdgeAt& a, const EdgeAt& b) { return a.y < b.y; });
     s.rank.resize(s.edges.size());
     for (std::size_t i = 0; i < s.tops.size(); ++i) s.rank[std::size_t(s.tops[i].edge)] = int(i);
-    s.key.resize(s.edges.size());
+    s.top.resize(s.edges.size());
+    s.bottom.resize(s.edges.size());
     // Room for the sweep's per-y lists, which it fills by hand.
     s.ending.resize(s.edges.size() + 1);
     s.starting.resize(s.edges.size() + 1);
@@ -786,8 +806,9 @@ bool sweepRings(Sweep& s, bool strict, AddRings addRings)
     s.forgotten = gpc_forget_count();
     const long resume = strict ? resumeFrom(s) : -1;
     if (resume >= 0) ++gpc_counters_now().stripsResumed;
+    s.lookedBelow = false;
     const bool through = sweep(s, strict, resume, strict ? sameTail(s) : 0);
-    s.resumable = strict && through;
+    s.resumable = strict && through && !s.lookedBelow;
     return through;
 }
 

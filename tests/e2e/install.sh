@@ -28,24 +28,23 @@ lit=$(count_pixels "$title" 400 362 224 28 white 20)
 [ "$lit" -gt 80 ] || fail "the installed game did not reach its title screen"
 
 note "play writes the snapshot into the user's state folder"
-click_at 900 80
-sleep 0.4
 state="$PLAYER_HOME/.local/state/tiltmoor/temp"
+click_at 900 80 1 20 "the snapshot $state" test -f "$state"
 [ -f "$state" ] || fail "no snapshot at $state"
 cmp -s "$state" "$prefix/share/tiltmoor/data/9.lv" || fail "the snapshot differs from the level"
 [ ! -e "$prefix/share/tiltmoor/data/temp" ] || fail "a snapshot appeared in the read-only data"
 
 note "a stamp, then Escape restores the level"
-click_at 300 500 1
-move_to 900 80; sleep 0.3
-hold_key Escape
-sleep 0.5
+before=$(shot before-add)
+click_at 300 500 1 20 "the added disc" changed_from "$before" 270 470 60 60 300
+move_to 900 80
+hold_key Escape 20 "the title again" title_shown
 again=$(shot title-again)
 lit=$(count_pixels "$again" 400 362 224 28 white 20)
 [ "$lit" -gt 80 ] || fail "Escape did not return to the title"
 changed=$(changed_pixels "$title" "$again" 270 470 60 60)
 [ "$changed" -lt 200 ] || fail "the stamp survived the restore ($changed pixels)"
-hold_key Escape
+hold_key Escape 20 "the game's end" game_ended
 wait_exit 3
 [ "$GAME_STATUS" -eq 0 ] || fail "exit status $GAME_STATUS"
 echo "ok"

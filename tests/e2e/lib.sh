@@ -16,19 +16,74 @@ e2e_cleanup() {
   if [ -n "${KEEP_E2E:-}" ]; then echo "kept $E2E_WORK"; else rm -rf "$E2E_WORK"; fi
 }
 
+# A display of its own: Xvfb picks a free display number itself and writes
+# it to the descriptor once it accepts clients, so two tests started at
+# once never take the same one.
 start_xvfb() {
-  local n
-  for n in $(seq 90 140); do
-    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 50); do
-      [ -e /tmp/.X11-unix/X$n ] && { export DISPLAY=:$n; sleep 0.2; return 0; }
-      kill -0 $XVFB_PID 2>/dev/null || break
-      sleep 0.1
-    done
+  local fd_file="$E2E_WORK/display" n=""
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  : > "$fd_file"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 600); do
+    n=$(head -1 "$fd_file" 2>/dev/null)
+    [ -n "$n" ] && [ "$(wc -l < "$fd_file")" -ge 1 ] && { export DISPLAY=:$n; return 0; }
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
   fail "no Xvfb display could be started"
+}
+
+# poll SECONDS CMD...: runs CMD every 0.1 s until it succeeds (status 0),
+# or SECONDS pass (status 1). wait_for SECONDS WHAT CMD... fails the test
+# naming WHAT instead. Tests wait for what they need to see, not for a fixed
+# time, so a loaded machine only makes them slower.
+poll() {
+  local deadline=$(( $(date +%s%N) + $1 * 1000000000 )); shift
+  until "$@"; do
+    (( $(date +%s%N) < deadline )) || return 1
+    sleep 0.1
+  done
+}
+wait_for() { poll "$1" "${@:3}" || fail "$2: not within $1 s"; }
+
+# Conditions for wait_for and the presses below.
+game_ended() { ! kill -0 "$GAME_PID" 2>/dev/null; }
+window_focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# lit_at X Y W H MIN: at least MIN white pixels in the box of a fresh screenshot.
+lit_at() {
+  import -window "$GAME_WIN" "$E2E_WORK/probe.png" 2>/dev/null || return 1
+  [ "$(count_pixels "$E2E_WORK/probe.png" "$1" "$2" "$3" "$4" white 20 2>/dev/null || echo 0)" -gt "$5" ]
+}
+# The title: "Press mouse to play!" and "Current level: N" both lit (the
+# splash picture has a little white where the first one goes).
+title_shown() {
+  import -window "$GAME_WIN" "$E2E_WORK/probe.png" 2>/dev/null || return 1
+  [ "$(count_pixels "$E2E_WORK/probe.png" 400 362 224 28 white 20 2>/dev/null || echo 0)" -gt 80 ] &&
+    [ "$(count_pixels "$E2E_WORK/probe.png" 400 602 224 28 white 20 2>/dev/null || echo 0)" -gt 80 ]
+}
+# changed_from PNG X Y W H MIN: a fresh screenshot differs from PNG in more
+# than MIN pixels of the box.
+changed_from() {
+  import -window "$GAME_WIN" "$E2E_WORK/probe.png" 2>/dev/null || return 1
+  [ "$(changed_pixels "$1" "$E2E_WORK/probe.png" "$2" "$3" "$4" "$5" 2>/dev/null || echo 0)" -gt "$6" ]
+}
+dialog_shown() { xdotool search --onlyvisible --all --pid "$GAME_PID" --name "^$1\$" >/dev/null 2>&1; }
+dialog_gone() { ! xdotool search --all --pid "$GAME_PID" --name "^$1\$" >/dev/null 2>&1; }
+
+# drawn WINDOW: two screenshots of it in a row are the same, so it has
+# been drawn in full and takes input (a chooser that is still building
+# itself can lose the first keys typed).
+drawn() {
+  import -window "$1" "$E2E_WORK/drawn-a.png" 2>/dev/null || return 1
+  sleep 0.2
+  import -window "$1" "$E2E_WORK/drawn-b.png" 2>/dev/null || return 1
+  [ "$(compare -metric AE "$E2E_WORK/drawn-a.png" "$E2E_WORK/drawn-b.png" null: 2>&1)" = 0 ]
+}
+
+# focus WINDOW: gives it the keyboard and waits until it has it.
+focus() {
+  wait_for 20 "keyboard focus on window $1" eval "timeout 2 xdotool windowfocus --sync $1 2>/dev/null; window_focused $1"
 }
 
 export SDL_AUDIODRIVER=dummy GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
@@ -56,7 +111,8 @@ start_game() {
     sleep 0.1
   done
   [ -n "$GAME_WIN" ] || fail "no game window"
-  xdotool windowfocus --sync "$GAME_WIN" 2>/dev/null || true
+  wait_for 20 "the game window mapped" eval "xdotool search --onlyvisible --all --pid $GAME_PID --name '^Tiltmoor\$' >/dev/null 2>&1"
+  focus "$GAME_WIN"
 }
 
 # wait_exit SECONDS: waits for the game to end; sets GAME_STATUS.
@@ -71,16 +127,34 @@ wait_exit() {
   fail "the game did not end within $1 s"
 }
 
-hold_key() { # KEY: held across several passes, as a person presses it
-  xdotool windowfocus "$GAME_WIN" 2>/dev/null
-  xdotool keydown "$1"; sleep "${HOLD_SECONDS:-0.15}"; xdotool keyup "$1"; sleep 0.1
+# hold_key KEY [SECONDS WHAT CMD...]: KEY held down as a person holds it,
+# across several of the game's passes; with a condition, held until the
+# condition holds (the game has seen the key), however long its passes take.
+hold_key() {
+  focus "$GAME_WIN"
+  xdotool keydown "$1"; sleep "${HOLD_SECONDS:-0.15}"
+  if [ $# -gt 1 ]; then
+    local key=$1; shift
+    poll "$1" "${@:3}" || { xdotool keyup "$key"; fail "after $key: $2 not within $1 s"; }
+    xdotool keyup "$key"
+  else
+    xdotool keyup "$1"; sleep 0.1
+  fi
 }
 
 move_to() { xdotool mousemove --window "$GAME_WIN" "$1" "$2"; sleep 0.1; }
 
-click_at() { # X Y [BUTTON]
-  move_to "$1" "$2"
-  xdotool mousedown "${3:-1}"; sleep "${HOLD_SECONDS:-0.15}"; xdotool mouseup "${3:-1}"; sleep 0.1
+# click_at X Y [BUTTON [SECONDS WHAT CMD...]]: as hold_key, with a button at (X, Y).
+click_at() {
+  local x=$1 y=$2 button=${3:-1}; shift 2; [ $# -gt 0 ] && shift
+  move_to "$x" "$y"
+  xdotool mousedown "$button"; sleep "${HOLD_SECONDS:-0.15}"
+  if [ $# -gt 0 ]; then
+    poll "$1" "${@:3}" || { xdotool mouseup "$button"; fail "after a click at $x, $y: $2 not within $1 s"; }
+    xdotool mouseup "$button"
+  else
+    xdotool mouseup "$button"; sleep 0.1
+  fi
 }
 
 shot() { # NAME: screenshot of the game window into $E2E_WORK/NAME.png
@@ -108,8 +182,8 @@ changed_pixels() {
 # find_dialog TITLE: the window of the game's dialog with that title.
 find_dialog() {
   local w=""
-  for _ in $(seq 100); do
-    w=$(xdotool search --all --pid "$GAME_PID" --name "^$1\$" 2>/dev/null | head -1)
+  for _ in $(seq 300); do
+    w=$(xdotool search --onlyvisible --all --pid "$GAME_PID" --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$w" ] && break
     sleep 0.1
   done
@@ -118,36 +192,32 @@ find_dialog() {
 }
 
 # answer_file_dialog TITLE PATH: types PATH into the chooser and accepts.
+# The name field completes what is typed; a Return that reaches it while
+# its completion shows only takes the completion, so Return is pressed
+# again (up to three times in all) while the dialog stays open.
 answer_file_dialog() {
   local d
   d=$(find_dialog "$1")
-  sleep 0.5
-  xdotool windowfocus --sync "$d" 2>/dev/null
-  sleep 0.3
-  xdotool type --delay 20 "$2"; sleep 0.3
-  xdotool key Return; sleep 0.8
-  # Wait until the dialog is gone.
-  for _ in $(seq 50); do
-    xdotool search --all --pid "$GAME_PID" --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
+  focus "$d"
+  wait_for 20 "dialog '$1' drawn" drawn "$d"
+  xdotool type --delay 20 "$2"
+  for _ in 1 2 3; do
+    wait_for 20 "dialog '$1' drawn" eval "dialog_gone '$1' || drawn $d"
+    dialog_gone "$1" && return 0
+    focus "$d"
+    xdotool key Return
+    poll 5 dialog_gone "$1" && return 0
   done
   import -window root "$E2E_WORK/dialog-stayed-open.png" 2>/dev/null
   fail "dialog '$1' stayed open"
 }
 
-# Waits through the splash (3 s) and the fade-in (0.5 s) until the title's
-# "Press mouse to play!" shows, for as long as a loaded machine needs.
+# Waits through the splash (3 s) and the fade-in (0.5 s) until the title
+# shows, for as long as a loaded machine needs.
 wait_for_title() {
-  sleep 3.5
-  local n lit
-  for n in $(seq 60); do
-    import -window "$GAME_WIN" "$E2E_WORK/waiting.png" 2>/dev/null
-    lit=$(count_pixels "$E2E_WORK/waiting.png" 400 362 224 28 white 20 2>/dev/null || echo 0)
-    [ "${lit:-0}" -gt 80 ] && { sleep 0.5; return 0; }
-    kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended before its title screen"
-    sleep 0.5
-  done
-  fail "no title screen within 30 s"
+  wait_for 60 "the title screen" eval 'title_shown || game_ended'
+  game_ended && fail "the game ended before its title screen"
+  return 0
 }
 
 # GAME becomes BINARY run as an ordinary user (nobody, who cannot write

@@ -33,7 +33,7 @@ start_xvfb
 copy_data "$E2E_WORK/game"
 SDL_AUDIODRIVER=no-such-driver start_game "$E2E_WORK/game"
 wait_for_title
-hold_key Escape
+hold_key Escape 20 "the game's end" game_ended
 wait_exit 3
 [ "$GAME_STATUS" -eq 0 ] || fail "exit status $GAME_STATUS"
 grep -q 'Mix_Load' "$GAME_LOG" || fail "the sound bank did not say what it could not load"

@@ -15,9 +15,8 @@ wait_for_title
 title=$(shot title)
 
 note "a click on the title starts play and snapshots the level"
-click_at 900 80
-sleep 0.3
-[ -f data/temp ] || fail "no data/temp after play began"
+click_at 900 80 1 20 "the snapshot data/temp" test -f data/temp
+wait_for 20 "the play instructions" lit_at 8 2 600 18 60
 cmp -s data/temp data/9.lv || fail "data/temp differs from the level on the title screen"
 playing=$(shot playing)
 # No dimming in play: the scene is brighter than on the title screen.
@@ -30,24 +29,23 @@ lit=$(count_pixels "$playing" 8 2 600 18 white 20)
 note "the right button cuts material away where the pointer is"
 move_to 422 330
 before=$(shot before-cut)
-click_at 422 330 3
-move_to 900 80; sleep 0.3
+click_at 422 330 3 20 "the cut" changed_from "$before" 402 310 40 40 150
+move_to 900 80
 after=$(shot after-cut)
 changed=$(changed_pixels "$before" "$after" 402 310 40 40)
 [ "$changed" -gt 150 ] || fail "a right click cut nothing from the ring ($changed pixels changed)"
 
 note "the left button adds material where the pointer is"
 before=$(shot before-add)
-click_at 300 500 1
-move_to 900 80; sleep 0.3
+click_at 300 500 1 20 "the added disc" changed_from "$before" 270 470 60 60 300
+move_to 900 80
 after=$(shot after-add)
 changed=$(changed_pixels "$before" "$after" 270 470 60 60)
 [ "$changed" -gt 300 ] || fail "a left click added nothing at the pointer ($changed pixels changed)"
 
 note "Escape returns to the title with the level as it was"
 cp data/temp "$E2E_WORK/snapshot"
-hold_key Escape
-sleep 0.5
+hold_key Escape 20 "the title again" title_shown
 again=$(shot title-again)
 lit=$(count_pixels "$again" 400 362 224 28 white 20)
 [ "$lit" -gt 80 ] || fail "Escape did not return to the title screen"
@@ -55,7 +53,7 @@ cmp -s data/temp "$E2E_WORK/snapshot" || fail "the snapshot changed"
 stamped=$(changed_pixels "$title" "$again" 270 470 60 60)
 [ "$stamped" -lt 200 ] || fail "the restored level still shows the added disc ($stamped pixels)"
 
-hold_key Escape
+hold_key Escape 20 "the game's end" game_ended
 wait_exit 3
 [ "$GAME_STATUS" -eq 0 ] || fail "exit status $GAME_STATUS"
 echo "ok"

@@ -19,7 +19,7 @@ run_to_title() {
   local name=$1; shift
   start_game "$E2E_WORK/game" --frame-stats "$@"
   wait_for_title
-  hold_key Escape
+  hold_key Escape 20 "the game's end" game_ended
   wait_exit 10
   [ "$GAME_STATUS" -eq 0 ] || fail "$name: exit status $GAME_STATUS"
   cp "$GAME_LOG" "$E2E_WORK/$name.log"

@@ -3,7 +3,7 @@ if(TARGET tiltmoor)
   foreach(case title play editor options renderer)
     add_test(NAME e2e.${case}
       COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/${case}.sh $<TARGET_FILE:tiltmoor> ${CMAKE_SOURCE_DIR})
-    set_tests_properties(e2e.${case} PROPERTIES LABELS e2e TIMEOUT 180)
+    set_tests_properties(e2e.${case} PROPERTIES LABELS e2e TIMEOUT 300)
   endforeach()
   if(TARGET tiltmoor-sim)
     add_test(NAME e2e.replay
@@ -12,5 +12,5 @@ if(TARGET tiltmoor)
   endif()
   add_test(NAME e2e.install
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/install.sh $<TARGET_FILE:tiltmoor> ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
-  set_tests_properties(e2e.install PROPERTIES LABELS e2e TIMEOUT 180)
+  set_tests_properties(e2e.install PROPERTIES LABELS e2e TIMEOUT 300)
 endif()

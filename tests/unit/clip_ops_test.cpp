@@ -591,3 +591,25 @@ TEST(ClipRobustness, HugeStampCoversTheLevel)
     gpc_polygon_clip(GPC_DIFF, &level, &huge, &d);
     EXPECT_EQ(d.p.num_contours, 0);
 }
+
+TEST(ClipRobustness, RingsThatDoNotAddUpAreBuiltAgainFromTheStrips)
+{
+    // Found by fuzzing: a level of 132 edges crossing 1,668 times, cut by a
+    // stamp under its white ball. Clipper's answer held loops run over
+    // several times; their signed areas came to 498 px^2 less than the
+    // area they enclose by the even-odd rule, and one loop was flagged a
+    // hole though nothing lay around it.
+    FILE* f = std::fopen(TILTMOOR_SOURCE_DIR "/fuzz/corpus/regress_rings_that_do_not_add_up.lv", "r");
+    ASSERT_NE(f, nullptr);
+    Poly level, cut, stamp;
+    gpc_read_polygon(f, 1, &level.p);
+    std::fclose(f);
+    // The file names no balls: the white ball stands at the right end of the default row.
+    stamp.add(ngon(632.0, double(384.0f * 0.3f) + 30.0, 40.0, 12), 1);
+    gpc_polygon_clip(GPC_DIFF, &level.p, &stamp.p, &cut.p);
+    expectContract(cut.p);
+    Strips strips;
+    gpc_polygon_to_tristrip(&cut.p, &strips.t);
+    EXPECT_NEAR(area(cut.p), 362599575.0924, 0.01);  // the even-odd area, swept with every crossing resolved
+    EXPECT_NEAR(stripArea(strips.t), area(cut.p), 1e-6);
+}

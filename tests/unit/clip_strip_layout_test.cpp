@@ -191,3 +191,28 @@ TEST(StripLayout, GoingOnFromTheLastPolygonsSweepChangesNothing)
     EXPECT_GT(gpc_counters_now().stripsResumed - resumedBefore, steps / 2);
     EXPECT_GT(gpc_counters_now().stripsCaughtUp - caughtUpBefore, steps / 4);
 }
+
+TEST(StripLayout, GoingOnAfterOnlyTheBottomsOfEdgesMovedChangesNothing)
+{
+    // A pointed top whose two edges part below it, down to a flat bottom,
+    // under a zigzag that makes many y values (and so checkpoints) above
+    // it. Widening the bottom moves the edges' bottoms and no top: the sweep
+    // must still not take its end from the last sweep before it has passed
+    // them. The apex goes through a run of places, so that one lies just
+    // below a checkpoint.
+    Points zigzag;
+    for (int i = 0; i <= 40; ++i) zigzag.push_back({i % 2 ? 90.0 : 100.0, 10.0 * i});
+    zigzag.push_back({400, 400});
+    zigzag.push_back({400, 0});
+    for (int place = 0; place < 24; ++place) {
+        const double apex = 5.0 * place + 2.5;
+        for (double spread : {30.0, 55.0, 42.0}) {
+            Poly field;
+            field.add(zigzag);
+            field.add({{250, apex}, {250 + spread, apex + 150}, {250 - 0.5 * spread, apex + 150}});
+            const Layout goneOn = layoutOf(field.p);
+            gpc_forget_all();
+            ASSERT_EQ(goneOn, layoutOf(field.p)) << "apex " << apex << ", spread " << spread;
+        }
+    }
+}
