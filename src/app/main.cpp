@@ -70,7 +70,7 @@ void finishStartup(const GameOptions& options)
     openLevelDialog = gameOpenDialog;
     saveLevelDialog = gameSaveDialog;
     fileErrorBox = gameErrorBox;
-    openProgress(defaultProgressPath());
+    openPlayerProgress();
     if (!options.firstLevel) levelIndex = rememberedLevelIndex();
     initPlayfield();
     startupStep("playfield");
