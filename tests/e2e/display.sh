@@ -29,7 +29,8 @@ done
 wait_exit 1
 took=$(( ($(date +%s%N) - start) / 1000000 ))
 [ "$GAME_STATUS" -eq 1 ] || fail "exit status $GAME_STATUS, not 1"
-[ "$took" -lt 1000 ] || fail "the game took $took ms to end"
+# Within a second on an idle machine (about 100 ms here); a loaded one adds its delays.
+[ "$took" -lt 2000 ] || fail "the game took $took ms to end"
 hz=$(getconf CLK_TCK)
 after_ms=$(( (last - before) * 1000 / hz ))
 [ "$after_ms" -lt 300 ] || fail "$after_ms ms of CPU after the display went"
