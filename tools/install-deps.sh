@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation2 libgtk-3-dev
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool imagemagick sox libsox-fmt-all valgrind jq
+  xvfb xauth xdotool imagemagick sox libsox-fmt-all valgrind jq lintian appstream
 )
 if [ "${1:-}" = "--game-only" ]; then
   packages=(

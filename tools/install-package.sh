@@ -15,6 +15,8 @@ if dpkg-query -W -f='${Status}' tiltmoor 2>/dev/null | grep -q 'install ok insta
   exit 1
 fi
 . "$SOURCE_DIR/tests/e2e/lib.sh"
+# The game installs into /usr/games, which root's PATH may lack.
+case ":$PATH:" in *:/usr/games:*) ;; *) export PATH="$PATH:/usr/games" ;; esac
 
 apt_get() {  # waits for the package lock when someone else holds it
   local i
@@ -64,7 +66,7 @@ sed 's/^/  game: /' "$GAME_LOG"
 [ -f "$home/.local/state/tiltmoor/progress" ] && note "progress kept at ~/.local/state/tiltmoor/progress"
 
 remove_package
-[ ! -e /usr/bin/tiltmoor ] && [ ! -e /usr/share/tiltmoor ] || fail "files left after removal"
+[ ! -e /usr/games/tiltmoor ] && [ ! -e /usr/share/tiltmoor ] || fail "files left after removal"
 dpkg-query -W tiltmoor >/dev/null 2>&1 && fail "the package is still known to dpkg"
 note "removed; nothing left under /usr"
 echo "ok: installed, played to the title, quit with status 0, removed"

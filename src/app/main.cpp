@@ -18,6 +18,7 @@
 #include "game/levels.h"
 #include "game/progress.h"
 #include "game/state.h"
+#include "platform/display_loss.h"
 #include "platform/message_box.h"
 #include "playfield/playfield.h"
 #include "playfield/seams.h"
@@ -73,7 +74,7 @@ void finishStartup(const GameOptions& options)
     openLevelDialog = gameOpenDialog;
     saveLevelDialog = gameSaveDialog;
     fileErrorBox = gameErrorBox;
-    openProgress(defaultProgressPath());
+    openPlayerProgress();
     if (!options.firstLevel) levelIndex = rememberedLevelIndex();
     initPlayfield();
     startupStep("playfield");
@@ -104,6 +105,7 @@ int main(int argc, char** argv)
     const bool fullscreen = options.fullscreen >= 0 ? options.fullscreen == 1 : askFullscreen();
     startupStep("options");
     initSdl("Tiltmoor", screenWidth, screenHeight, fullscreen, options.multisampling);
+    watchForLostDisplay();
     noteVideoMode();
     initGL(screenWidth, screenHeight);
     pushOrtho2D(float(screenWidth), float(screenHeight));

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -102,9 +101,40 @@ void openProgress(const std::string& path)
     titleLevel.clear();
     bestTimes.clear();
     if (!active) return;
-    std::ifstream in(path, std::ios::binary);
+    int error = 0;
+    FILE* in = openRegularFile(path.c_str(), error);
+    if (!in) {
+        if (error == ENOENT) return;   // nothing recorded yet
+        // A store that is there but cannot be read would be overwritten by
+        // the first save, losing what it holds; a named pipe or a device
+        // is no store at all.
+        active = false;
+        std::printf("Couldn't read the progress from \"%s\": %s; progress is not kept\n", path.c_str(),
+                    describeOpenError(error).c_str());
+        std::fflush(stdout);
+        return;
+    }
     std::string line;
-    while (std::getline(in, line)) readLine(line);
+    char chunk[512];
+    while (std::fgets(chunk, sizeof chunk, in)) {
+        line += chunk;
+        if (line.back() != '\n') continue;
+        line.pop_back();
+        readLine(line);
+        line.clear();
+    }
+    if (!line.empty()) readLine(line);
+    std::fclose(in);
+}
+
+void openPlayerProgress()
+{
+    const std::string path = defaultProgressPath();
+    if (path.empty()) {
+        std::printf("Neither XDG_STATE_HOME nor HOME names a folder: progress is not kept\n");
+        std::fflush(stdout);
+    }
+    openProgress(path);
 }
 
 bool progressActive() { return active; }

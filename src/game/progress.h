@@ -20,6 +20,9 @@ std::string defaultProgressPath();
 // bad lines are skipped. An empty path closes the store.
 void openProgress(const std::string& path);
 bool progressActive();
+// The player's own store at defaultProgressPath(); without one, says once
+// that progress is not kept, and the game plays on without it.
+void openPlayerProgress();
 
 LevelRecord progressFor(const char* levelFile);
 // How many of the sequence's levels were ever completed.

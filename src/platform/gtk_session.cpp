@@ -5,6 +5,7 @@
 #include <gdk/gdkx.h>
 #endif
 
+#include "platform/display_loss.h"
 #include "platform/file_dialogs.h"
 
 bool gtkAvailable()
@@ -16,6 +17,7 @@ bool gtkAvailable()
         // must live on the same display server.
         gdk_set_allowed_backends("x11,*");
         started = gtk_init_check(nullptr, nullptr) ? 1 : 0;
+        keepWatchingForLostDisplay();   // the toolkit puts in a handler of its own
     }
     return started == 1;
 }

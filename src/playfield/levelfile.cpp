@@ -7,17 +7,21 @@
 // previous file: the level goes to a temporary file beside the target, which
 // is flushed to disk and then renamed over the target.
 #include "playfield/levelfile.h"
+#include "playfield/outline_cost.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "game/levels.h"
@@ -180,39 +184,99 @@ void setFileError(const std::string& message)
     std::fflush(stdout);
 }
 
-void reportOpenFailure(const char* path, int error)
-{
-    setFileError(std::string("Couldn't open the level \"") + path + "\": " + std::strerror(error));
-}
-
 enum class LoadOutcome {
     Loaded,
     NotOpened,   // nothing changed; the message is out
     Refused,     // too large; nothing changed; the message is out
 };
 
+// What resolving an outline's crossings and sweeping its strips may cost.
+// Every crossing becomes two vertices of the resolved outline, so more
+// crossings than the vertex limit can never give a playable level. The
+// sweep budget is about a second and a half of the clip here (which spends
+// some 70 ns on an edge in a band); the largest shipped level needs 10,000,
+// a level of 6,650 separate small discs (79,800 vertices) 7 million.
+constexpr OutlineBudget loadBudget{20000000, levelVertexLimit};
+
+void reportRefusal(const char* path, const std::string& reason)
+{
+    setFileError(std::string("Couldn't load the level \"") + path + "\": " + reason);
+}
+
+}  // namespace
+
+FILE* openRegularFile(const char* path, int& error)
+{
+    error = 0;
+    if (!path || !*path) {
+        error = ENOENT;
+        return nullptr;
+    }
+    // O_NONBLOCK: opening a named pipe for reading would otherwise wait for
+    // a writer forever; nothing but a regular file is read anyway.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0) error = errno;
+    else if (S_ISDIR(st.st_mode)) error = EISDIR;
+    else if (!S_ISREG(st.st_mode)) error = EINVAL;
+    const int flags = error ? 0 : fcntl(fd, F_GETFL);
+    if (!error && (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) error = errno;
+    FILE* file = error ? nullptr : fdopen(fd, "rb");
+    if (!file) {
+        if (!error) error = errno;
+        close(fd);
+    }
+    return file;
+}
+
+std::string describeOpenError(int error)
+{
+    return error == EINVAL ? std::string("not a regular file") : std::string(std::strerror(error));
+}
+
+namespace {
+
 // A load that changes nothing unless the file can be read and is of a size
 // the game can play.
 LoadOutcome loadIfPlayable(const char* path)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    int error = file ? 0 : (path ? errno : ENOENT);
-    struct stat st;
-    if (file && fstat(fileno(file), &st) != 0) error = errno;
-    else if (file && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    if (error) {
-        if (file) std::fclose(file);
-        reportOpenFailure(path ? path : "", error);
+    int error = 0;
+    FILE* file = openRegularFile(path, error);
+    if (!file) {
+        setFileError(std::string("Couldn't open the level \"") + (path ? path : "") + "\": " + describeOpenError(error));
         return LoadOutcome::NotOpened;
     }
     ParsedLevel level;
     parseLevel(file, level);
     std::fclose(file);
+    // Ten times the limit as written cannot come down to the limit but for a
+    // file made of repeats; refusing it before the sweep bounds its memory.
+    long written = 0;
+    for (int c = 0; c < level.polygon.num_contours; ++c) written += level.polygon.contour[c].num_vertices;
+    if (written > 10 * levelVertexLimit) {
+        reportRefusal(path, "its outline has " + std::to_string(written) + " vertices, more than the " +
+                                std::to_string(levelVertexLimit) + " a level may have");
+        return LoadOutcome::Refused;
+    }
+    OutlineCost cost;
+    if (!outlineWithinBudget(level.polygon, loadBudget, cost)) {
+        if (cost.cells > loadBudget.cells)
+            reportRefusal(path, "its outline needs " + std::to_string(cost.cells) + " steps to sweep, more than the " +
+                                    std::to_string(loadBudget.cells) + " a level may need");
+        else
+            reportRefusal(path, "its outline crosses itself more than " + std::to_string(loadBudget.crossings) +
+                                    " times, more than a level of " + std::to_string(levelVertexLimit) +
+                                    " vertices can");
+        return LoadOutcome::Refused;
+    }
     const long vertices = normalisedVertexCount(level.polygon);
     if (vertices > levelVertexLimit) {
-        setFileError(std::string("Couldn't load the level \"") + path + "\": its outline has " +
-                     std::to_string(vertices) + " vertices, more than the " + std::to_string(levelVertexLimit) +
-                     " a level may have");
+        reportRefusal(path, "its outline has " + std::to_string(vertices) + " vertices, more than the " +
+                                std::to_string(levelVertexLimit) + " a level may have");
         return LoadOutcome::Refused;
     }
     commitLevel(level);
@@ -274,34 +338,39 @@ std::string folderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-// Rewrites an existing, writable file in place: truncate, write, flush and
-// fsync. Used only where no temporary file can be made beside it; a crash
-// in the middle leaves a cut-short file, which the reader survives. error
-// is kept as it is when the file cannot be opened (the folder's refusal is
-// then the reason to report), else set to what went wrong.
-bool writeInPlace(const std::string& target, const std::string& text, int& error)
+// The game's own temporary files: "." + the target's name + "." + six
+// letters or digits (mkstemp's), for targets that are level files, the
+// snapshot or the progress file.
+bool isOwnTemporaryName(const std::string& name)
 {
-    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return false;
+    if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') return false;
+    for (size_t i = name.size() - 6; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    const std::string target = name.substr(1, name.size() - 8);
+    const auto endsWith = [&](const char* tail) {
+        const size_t n = std::strlen(tail);
+        return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
+    };
+    return endsWith(levelExtension) || target == "temp" || target == "progress";
+}
+
+// A save killed between making its temporary file and renaming it leaves
+// the file behind. Those of ours older than an hour (no save takes that
+// long) and owned by this user go when the game next saves into the folder.
+void removeStaleTemporaries(const std::string& folder)
+{
+    constexpr time_t staleSeconds = 3600;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    const time_t now = time(nullptr);
+    while (const dirent* entry = readdir(dir)) {
+        if (!isOwnTemporaryName(entry->d_name)) continue;
+        struct stat st;
+        if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != geteuid() || now - st.st_mtime < staleSeconds) continue;
+        unlinkat(dirfd(dir), entry->d_name, 0);
     }
-    int failure = text.empty() ? EIO : 0;
-    if (!failure && ftruncate(fd, 0) != 0) failure = errno;
-    for (size_t done = 0; !failure && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno != EINTR) failure = errno;
-        } else {
-            done += size_t(n);
-        }
-    }
-    if (!failure && fsync(fd) != 0) failure = errno;
-    if (close(fd) != 0 && !failure) failure = errno;
-    if (failure) error = failure;
-    return !failure;
+    closedir(dir);
 }
 
 // The snapshot taken when play began: its text as the file holds it, whether
@@ -377,8 +446,10 @@ void loadLevel(const char* path)
 namespace {
 
 // The atomic save: a temporary file beside the target, flushed to disk, then
-// renamed over it. Where the folder refuses the temporary file, the text is
-// written over the target itself. Returns 0 or the errno of what failed.
+// renamed over it. Returns 0 or the errno of what failed. Where the folder
+// refuses the temporary file nothing is written: rewriting the target in
+// place would leave it cut short, or empty, if the game were stopped in the
+// middle.
 int writeAtomically(const char* path, const std::string& text)
 {
     if (!path || !*path) return ENOENT;
@@ -401,18 +472,10 @@ int writeAtomically(const char* path, const std::string& text)
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temporary = prefix + "." + name + ".XXXXXX";
 
+    removeStaleTemporaries(folder);
     const mode_t mode = newFileMode(target.c_str());
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        const int error = errno;
-        // A folder we may not write, holding a file we may: the plain write.
-        if (error == EACCES || error == EPERM) {
-            int inPlaceError = error;
-            if (writeInPlace(target, text, inPlaceError)) return 0;
-            return inPlaceError;
-        }
-        return error;
-    }
+    if (fd < 0) return errno;
     int error = 0;
     FILE* file = fdopen(fd, "wb+");
     if (!file) {
@@ -442,7 +505,12 @@ bool saveLevel(const char* path)
 {
     const std::string text = levelText();
     const int error = text.empty() ? ENOMEM : writeAtomically(path, text);
-    if (error) reportSaveFailure(path ? path : "", error);
+    if ((error == EACCES || error == EPERM) && path && faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) == 0)
+        setFileError(std::string("Couldn't save the level to \"") + path +
+                     "\": its folder allows no new file, and writing over the old one in place could lose it; "
+                     "save it in another folder");
+    else if (error)
+        reportSaveFailure(path ? path : "", error);
     return error == 0;
 }
 
@@ -485,7 +553,8 @@ void loadSnapshot()
         return;
     }
     if (snapshot.onDisk) {
-        if (FILE* file = std::fopen(snapshot.path.c_str(), "rb")) {
+        int error = 0;
+        if (FILE* file = openRegularFile(snapshot.path.c_str(), error)) {
             const ReadOutcome outcome = readLevel(file);
             std::fclose(file);
             if (outcome == ReadOutcome::Complete) return;

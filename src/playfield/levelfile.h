@@ -1,6 +1,7 @@
 // Level files: the polygon text format with hole flags, then the seven
 // balls' positions, one "%f" line per coordinate.
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "clip/gpc.h"
@@ -24,15 +25,23 @@ void loadLevel(const char* path);
 // Writes the level polygon and the ball positions. Writes a temporary file
 // beside the target and renames it over the target, so a failed save leaves
 // the old file and the level in memory untouched. Where no temporary file
-// may be made in the folder but the target itself is writable, the target
-// is rewritten in place. A failure prints one line naming the path and the
-// reason. Returns whether the file was written.
+// may be made in the folder the save is refused, even when the target
+// itself is writable: a file rewritten in place is lost if the game is
+// stopped in the middle. Temporary files of the game's own naming left in
+// the folder for over an hour are removed. A failure prints one line naming
+// the path and the reason. Returns whether the file was written.
 bool saveLevel(const char* path);
 // The same atomic save for any text (the game's other files). Returns 0, or
 // the errno of the failure, which is not reported.
 int saveTextAtomically(const char* path, const std::string& text);
 // Folders along path made as needed, like mkdir -p; whether path is a folder.
 bool makeFolders(const std::string& path, unsigned mode);
+// Opens path for reading only if it is a regular file, without ever waiting
+// (a named pipe, a device or a socket is refused with EINVAL, a folder with
+// EISDIR). On failure returns null and sets error.
+FILE* openRegularFile(const char* path, int& error);
+// strerror, except "not a regular file" for EINVAL from openRegularFile.
+std::string describeOpenError(int error);
 // The user's state folder for the game ($XDG_STATE_HOME/tiltmoor, else
 // ~/.local/state/tiltmoor), or empty when none can be named.
 std::string stateFolder();

@@ -149,5 +149,30 @@ void stampShape(bool allowed, float x, float y)
     gpc_polygon result{0, nullptr, nullptr};
     gpc_polygon_clip(operation, &levelPolygon, &stamp, &result);
     gpc_free_polygon(&stamp);
+    dropSlivers(result);
     replaceLevelPolygon(result);   // old polygon and strips released, strips rebuilt, rotated
+}
+
+int dropSlivers(gpc_polygon& polygon)
+{
+    int kept = 0;
+    for (int c = 0; c < polygon.num_contours; ++c) {
+        gpc_vertex_list& contour = polygon.contour[c];
+        const double area = std::fabs(gpc_contour_area(&contour));
+        double perimeter = 0.0;
+        for (int v = 0; v < contour.num_vertices; ++v) {
+            const gpc_vertex& a = contour.vertex[v];
+            const gpc_vertex& b = contour.vertex[(v + 1) % contour.num_vertices];
+            perimeter += std::hypot(b.x - a.x, b.y - a.y);
+        }
+        if (area < sliverArea || 2.0 * area < sliverWidth * perimeter) {
+            std::free(contour.vertex);
+            continue;
+        }
+        polygon.hole[kept] = polygon.hole[c];
+        polygon.contour[kept++] = contour;
+    }
+    const int dropped = polygon.num_contours - kept;
+    polygon.num_contours = kept;
+    return dropped;
 }

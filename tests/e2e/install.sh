@@ -9,7 +9,7 @@ GAME=$1 SOURCE_DIR=$2 BUILD_DIR=$3
 
 prefix="$E2E_WORK/prefix"
 cmake --install "$BUILD_DIR" --prefix "$prefix" > "$E2E_WORK/install.log" 2>&1 || fail "cmake --install failed"
-for f in bin/tiltmoor share/applications/tiltmoor.desktop share/icons/hicolor/32x32/apps/tiltmoor.png \
+for f in games/tiltmoor share/applications/tiltmoor.desktop share/icons/hicolor/32x32/apps/tiltmoor.png \
          share/tiltmoor/data/splash.png; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
@@ -18,7 +18,7 @@ grep -q '^Exec=tiltmoor$' "$prefix/share/applications/tiltmoor.desktop" || fail 
 cp "$SOURCE_DIR/tests/runner/levels/box-idle.lv" "$prefix/share/tiltmoor/data/9.lv"
 chmod -R a-w "$prefix/share/tiltmoor"
 # An ordinary user: root writes anywhere, a player does not.
-play_as_player "$prefix/bin/tiltmoor"
+play_as_player "$prefix/games/tiltmoor"
 
 start_xvfb
 start_game "$E2E_WORK/elsewhere"

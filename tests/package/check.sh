@@ -38,8 +38,9 @@ done
 
 note "files"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' > "$E2E_WORK/files.txt"
-want=(/usr/bin/tiltmoor /usr/share/applications/tiltmoor.desktop /usr/share/icons/hicolor/32x32/apps/tiltmoor.png
-      /usr/share/man/man6/tiltmoor.6.gz)
+want=(/usr/games/tiltmoor /usr/share/applications/tiltmoor.desktop /usr/share/icons/hicolor/32x32/apps/tiltmoor.png
+      /usr/share/man/man6/tiltmoor.6.gz /usr/share/doc/tiltmoor/copyright /usr/share/doc/tiltmoor/changelog.gz
+      /usr/share/metainfo/tiltmoor.metainfo.xml)
 for f in splash.png main.png screw.png icon.bmp ambientoa.ogg jump.ogg jump2.ogg; do want+=("/usr/share/tiltmoor/data/$f"); done
 for n in $(seq 1 18); do want+=("/usr/share/tiltmoor/data/$n.lv"); done
 for f in "${want[@]}"; do grep -qx "$f" "$E2E_WORK/files.txt" || fail "not in the package: $f"; done
@@ -48,19 +49,39 @@ grep -q '/data/temp' "$E2E_WORK/files.txt" && fail "the snapshot is in the packa
 
 root="$E2E_WORK/root"
 dpkg-deb -x "$deb" "$root" || fail "dpkg-deb -x"
-readelf -S "$root/usr/bin/tiltmoor" | grep -q '\.symtab' && fail "the binary is not stripped"
+readelf -S "$root/usr/games/tiltmoor" | grep -q '\.symtab' && fail "the binary is not stripped"
+
+note "Debian's checker and the AppStream validator accept the package"
+if command -v lintian > /dev/null; then
+  # As root lintian wants to be told that this is on purpose.
+  lintian --allow-root --fail-on error,warning --display-info "$deb" > "$E2E_WORK/lintian.txt" 2>&1 ||
+    { cat "$E2E_WORK/lintian.txt"; fail "lintian reports errors or warnings"; }
+  grep -E '^[EW]: ' "$E2E_WORK/lintian.txt" && fail "lintian reports errors or warnings"
+  grep -E 'hardening-no-' "$E2E_WORK/lintian.txt" && fail "hardening is incomplete"
+else
+  note "lintian is not installed (tools/install-deps.sh installs it): skipped"
+fi
+if command -v appstreamcli > /dev/null; then
+  appstreamcli validate --no-net "$root/usr/share/metainfo/tiltmoor.metainfo.xml" ||
+    fail "the AppStream metadata does not validate"
+else
+  note "appstreamcli is not installed: skipped"
+fi
+readelf -d "$root/usr/games/tiltmoor" | grep -q 'FLAGS.*BIND_NOW' || fail "not linked with -z now"
+readelf -l "$root/usr/games/tiltmoor" | grep -q 'GNU_RELRO' || fail "not linked with -z relro"
+readelf -h "$root/usr/games/tiltmoor" | grep -q 'DYN (Position-Independent Executable' || fail "not a PIE"
 
 note "the manual page documents every option of --help and the files"
 man=$(gzip -dc "$root/usr/share/man/man6/tiltmoor.6.gz" | sed 's/\\-/-/g')
 grep -q '^\.TH TILTMOOR 6' <<< "$man" || fail "no manual page header"
 for section in OPTIONS CONTROLS FILES; do grep -q "^\.SH $section" <<< "$man" || fail "no $section section"; done
-options=$("$root/usr/bin/tiltmoor" --help | grep -o -- '--[a-z-]*' | sort -u)
+options=$("$root/usr/games/tiltmoor" --help | grep -o -- '--[a-z-]*' | sort -u)
 [ -n "$options" ] || fail "no options in --help"
 for o in $options; do grep -q -- "$o" <<< "$man" || fail "option $o not in the manual page"; done
 grep -q 'tiltmoor/progress' <<< "$man" || fail "the progress file is not in the manual page"
 
 note "the extracted game, started by an ordinary user from another folder"
-play_as_player "$root/usr/bin/tiltmoor"
+play_as_player "$root/usr/games/tiltmoor"
 start_xvfb
 band() { echo 420 600 184 32; }   # "Current level: N"
 start_game "$E2E_WORK/elsewhere"

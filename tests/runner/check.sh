@@ -128,6 +128,19 @@ case $case in
     sed -n 1p again.txt | grep -q '"levelIndex":1,' || fail "did not start on the title's level"
     sed -n 2p again.txt | grep -q "\"levelIndex\":0,.*\"levelSolved\":true,\"bestMs\":$best}" || fail "the best time is not shown"
     ;;
+  fifo)
+    # Named pipes as the start-up level, in the editor's Open and as the
+    # progress file: each is refused with one line and the game goes on
+    # (before, the first open waited for a writer forever).
+    mkfifo level.lv progress
+    printf 'key f2\nwait 16\ndialog %s/level.lv\nkey f2\nwait 16\nexpect state Editor\nprint\n' "$work" \
+      | timeout -s KILL 20 "$sim" --level level.lv --progress progress - > out.txt || fail "the game did not go on: $(cat out.txt)"
+    [ "$(grep -c "^Couldn't open the level \"$work/level.lv\": not a regular file$" out.txt)" -eq 2 ] ||
+      fail "expected the refusal at start-up and in Open: $(cat out.txt)"
+    grep -qx "Couldn't read the progress from \"$work/progress\": not a regular file; progress is not kept" out.txt ||
+      fail "the progress pipe was not refused: $(cat out.txt)"
+    [ -p progress ] || fail "the progress pipe was replaced"
+    ;;
   *) fail "unknown case $case" ;;
 esac
 echo "ok: $case"

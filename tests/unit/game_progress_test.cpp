@@ -134,11 +134,17 @@ TEST_F(Progress, AReadOnlyStateFolderLetsTheGamePlayWithOneMessage)
     EXPECT_EQ(solvedLevelCount(), 2);   // still shown for this session
 }
 
-TEST_F(Progress, NothingKeptWithoutAStore)
+TEST_F(Progress, WithoutAHomeTheGameSaysOnceThatNothingIsKeptAndPlaysOn)
 {
-    openProgress("");
+    unsetenv("XDG_STATE_HOME");
+    unsetenv("HOME");
+    ::testing::internal::CaptureStdout();
+    openPlayerProgress();
     winAfter(3000);
     quitOnTitle();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Neither XDG_STATE_HOME nor HOME names a folder: progress is not kept\n");
+    EXPECT_EQ(gameState, Exiting);
     EXPECT_FALSE(progressActive());
     EXPECT_EQ(solvedLevelCount(), 0);
     EXPECT_FALSE(std::filesystem::exists(work.root() / "state"));

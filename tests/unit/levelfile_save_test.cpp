@@ -3,10 +3,14 @@
 // was, no stray temporary file, and one line on standard output naming the
 // path and the reason.
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
+#include <ctime>
 #include <cstring>
 #include <string>
 
@@ -104,22 +108,75 @@ TEST_F(LevelSave, WriteCutShortKeepsTheOldFile)
     std::signal(SIGXFSZ, previousHandler);
 }
 
-TEST_F(LevelSave, ReadOnlyFolderWritesAWritableFileInPlaceAndKeepsAReadOnlyOne)
+void restoreLevel(const LevelCopy& copy)
 {
-    ASSERT_EQ(chmod("data/keep.lv", 0444), 0);
+    setLevel(copy.contours, copy.holes);
+    for (int i = 0; i < ballCount; ++i) placeBall(i, float(copy.balls[i].x), float(copy.balls[i].y));
+}
+
+// A child process saves the two levels in turn over data/keep.lv, forever,
+// and is killed at `kills` moments spread over its first milliseconds; what
+// the file held after each kill comes back.
+std::vector<std::string> contentsAfterKills(const LevelCopy& a, const LevelCopy& b, int kills)
+{
+    std::vector<std::string> seen;
+    for (int k = 0; k < kills; ++k) {
+        const pid_t child = fork();
+        if (child == 0) {
+            if (!std::freopen("/dev/null", "w", stdout)) _exit(2);
+            for (long i = 0; i < 1000000; ++i) {
+                restoreLevel(i % 2 ? a : b);
+                saveLevel("data/keep.lv");
+            }
+            _exit(0);
+        }
+        usleep(useconds_t(500 + 400 * k));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        seen.push_back(readFile("data/keep.lv"));
+    }
+    return seen;
+}
+
+TEST_F(LevelSave, KilledAtAnyMomentLeavesTheOldLevelOrTheNewOneAndTheNextSaveSweepsStaleTemporaries)
+{
+    ASSERT_TRUE(saveLevel("data/new.lv"));
+    const std::string newBytes = readFile("data/new.lv");
+    std::remove("data/new.lv");
+    loadLevel("data/keep.lv");
+    for (const std::string& bytes : contentsAfterKills(inMemory, copyLevel(), 20))
+        EXPECT_TRUE(bytes == oldBytes || bytes == newBytes) << bytes.size() << " bytes";
+
+    // Temporary files a kill left, and ours from an hour ago, go with the
+    // next save into the folder; a recent one (a save under way) stays, and
+    // so do files of other names.
+    writeFile("data/.keep.lv.Ab12Cd", "left by a killed save");
+    writeFile("data/.recent.lv.Xy34Zw", "a save under way");
+    writeFile("data/.notes.txt.Ab12Cd", "not ours");
+    const time_t hourAgo = time(nullptr) - 3601;
+    for (const std::string& name : folderEntries("data")) {
+        if (name == ".recent.lv.Xy34Zw") continue;
+        const struct timespec times[2] = {{hourAgo, 0}, {hourAgo, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, ("data/" + name).c_str(), times, 0), 0);
+    }
+    ASSERT_TRUE(saveLevel("data/keep.lv"));
+    EXPECT_EQ(folderEntries("data"), (std::vector<std::string>{".notes.txt.Ab12Cd", ".recent.lv.Xy34Zw", "keep.lv"}));
+}
+
+TEST_F(LevelSave, ReadOnlyFolderRefusesTheSaveEvenForAWritableFileAndKillsCannotHurtIt)
+{
+    loadLevel("data/keep.lv");
+    const LevelCopy old = copyLevel();
+    restoreLevel(inMemory);
     ASSERT_EQ(chmod("data", 0555), 0);
     PermissionBitsEnforced enforced;
     if (!PermissionBitsEnforced::writesRefusedIn("data"))
         GTEST_SKIP() << "this process can write into read-only folders and cannot give that up";
+    // Writing over the file in place is what a kill could cut short.
+    expectFailedSave("data/keep.lv", "allows no new file");
+    for (const std::string& bytes : contentsAfterKills(inMemory, old, 20)) EXPECT_EQ(bytes, oldBytes);
+    ASSERT_EQ(chmod("data/keep.lv", 0444), 0);
     expectFailedSave("data/keep.lv", std::strerror(EACCES));
-
-    // No temporary file can go beside it, but the file itself is writable.
-    ASSERT_EQ(chmod("data/keep.lv", 0644), 0);
-    ASSERT_TRUE(saveLevel("data/keep.lv"));
-    EXPECT_EQ(folderEntries("data"), std::vector<std::string>{"keep.lv"});
-    freePlayfield();
-    loadLevel("data/keep.lv");
-    expectSameLevel(inMemory, copyLevel());
 }
 
 TEST_F(LevelSave, MissingFolderOrAFolderInTheWayFail)

@@ -216,4 +216,29 @@ TEST_F(StampTool, NoPickingAndNoMirrorWhilePlaying)
     EXPECT_NEAR(contourCentre(levelPolygon.contour[0]).x, 300.0, 0.5);
 }
 
+TEST_F(StampTool, StampingOneSpotWhileTheFieldSwaysLeavesNoSlivers)
+{
+    // Added and cut in turn at one pointer position while the field sways a
+    // little: each disc lands a hair off the last and left a crescent of no
+    // visible area (hundreds of contours after a few thousand stamps).
+    setLevel({rectangle(300, 200, 800, 600)}, {0});
+    const double area = levelArea();
+    std::pair<int, int> afterFifty;
+    for (int i = 0; i <= 2000; ++i) {
+        angle = float(0.01 + 0.002 * std::sin(i * 0.01));
+        rotatePlayfield();
+        press(i % 2 == 0, i % 2 == 1, 600.0f, 400.0f);
+        int vertices = 0;
+        for (int c = 0; c < levelPolygon.num_contours; ++c) vertices += levelPolygon.contour[c].num_vertices;
+        if (i == 49) afterFifty = {levelPolygon.num_contours, vertices};
+        if (i >= 49) {
+            ASSERT_LE(levelPolygon.num_contours, afterFifty.first) << "stamp " << i;
+            ASSERT_LE(vertices, afterFifty.second) << "stamp " << i;
+        }
+    }
+    // The last stamp added its disc back: the field is whole again.
+    EXPECT_NEAR(levelArea(), area, 0.01);
+    expectConsistentLevel();
+}
+
 }  // namespace
