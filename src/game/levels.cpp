@@ -20,7 +20,7 @@ bool onScreen(Vec2 position)
 {
     const ScreenRect& r = screenRect;
     // Far outside int's range (or not a number) is certainly off the screen;
-    // within it the conversion truncates toward zero as designed.
+    // within it the conversion truncates toward zero, so -0.9 still counts as 0.
     if (!(std::fabs(position.x) < 2.0e9f) || !(std::fabs(position.y) < 2.0e9f)) return false;
     const int ix = static_cast<int>(position.x);
     const int iy = static_cast<int>(position.y);
