@@ -26,22 +26,19 @@ p=$(mean_brightness "$playing" 0 250 1024 300)
 lit=$(count_pixels "$playing" 8 2 600 18 white 20)
 [ "$lit" -gt 60 ] || fail "no play instructions at the top"
 
+# Each change is judged on the first picture that shows it: the field goes
+# on turning after a click, the more so the slower the machine.
 note "the right button cuts material away where the pointer is"
 move_to 422 330
 before=$(shot before-cut)
-click_at 422 330 3 20 "the cut" changed_from "$before" 402 310 40 40 150
+click_at 422 330 3 20 "a cut in the ring at the pointer" changed_from "$before" 402 310 40 40 150
 move_to 900 80
-after=$(shot after-cut)
-changed=$(changed_pixels "$before" "$after" 402 310 40 40)
-[ "$changed" -gt 150 ] || fail "a right click cut nothing from the ring ($changed pixels changed)"
 
 note "the left button adds material where the pointer is"
+# Straight below the screw, where a new disc turns the field least.
 before=$(shot before-add)
-click_at 300 500 1 20 "the added disc" changed_from "$before" 270 470 60 60 300
+click_at 512 560 1 20 "a disc added at the pointer" changed_from "$before" 482 530 60 60 300
 move_to 900 80
-after=$(shot after-add)
-changed=$(changed_pixels "$before" "$after" 270 470 60 60)
-[ "$changed" -gt 300 ] || fail "a left click added nothing at the pointer ($changed pixels changed)"
 
 note "Escape returns to the title with the level as it was"
 cp data/temp "$E2E_WORK/snapshot"
@@ -50,7 +47,7 @@ again=$(shot title-again)
 lit=$(count_pixels "$again" 400 362 224 28 white 20)
 [ "$lit" -gt 80 ] || fail "Escape did not return to the title screen"
 cmp -s data/temp "$E2E_WORK/snapshot" || fail "the snapshot changed"
-stamped=$(changed_pixels "$title" "$again" 270 470 60 60)
+stamped=$(changed_pixels "$title" "$again" 482 530 60 60)
 [ "$stamped" -lt 200 ] || fail "the restored level still shows the added disc ($stamped pixels)"
 
 hold_key Escape 20 "the game's end" game_ended
