@@ -194,19 +194,24 @@ find_dialog() {
 # answer_file_dialog TITLE PATH: types PATH into the chooser and accepts.
 # The name field completes what is typed; a Return that reaches it while
 # its completion shows only takes the completion, so Return is pressed
-# again (up to three times in all) while the dialog stays open.
+# again (up to three times) while the dialog stays open. A loaded machine
+# can also lose a key typed while the chooser is busy, so if it is still
+# open after that, the field is selected and the path typed once more.
 answer_file_dialog() {
-  local d
+  local d typing
   d=$(find_dialog "$1")
-  focus "$d"
-  wait_for 20 "dialog '$1' drawn" drawn "$d"
-  xdotool type --delay 20 "$2"
-  for _ in 1 2 3; do
-    wait_for 20 "dialog '$1' drawn" eval "dialog_gone '$1' || drawn $d"
-    dialog_gone "$1" && return 0
+  for typing in 1 2; do
     focus "$d"
-    xdotool key Return
-    poll 5 dialog_gone "$1" && return 0
+    wait_for 20 "dialog '$1' drawn" drawn "$d"
+    [ "$typing" = 1 ] || xdotool key ctrl+a
+    xdotool type --delay 20 "$2"
+    for _ in 1 2 3; do
+      wait_for 20 "dialog '$1' drawn" eval "dialog_gone '$1' || drawn $d"
+      dialog_gone "$1" && return 0
+      focus "$d"
+      xdotool key Return
+      poll 5 dialog_gone "$1" && return 0
+    done
   done
   import -window root "$E2E_WORK/dialog-stayed-open.png" 2>/dev/null
   fail "dialog '$1' stayed open"
