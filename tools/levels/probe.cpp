@@ -191,12 +191,7 @@ PolygonMark markOf()
     PolygonMark m{levelPolygon.num_contours, 0, 0.0};
     for (int c = 0; c < levelPolygon.num_contours; ++c) {
         m.vertices += levelPolygon.contour[c].num_vertices;
-        const gpc_vertex_list& v = levelPolygon.contour[c];
-        for (int i = 0; i < v.num_vertices; ++i) {
-            const gpc_vertex& a = v.vertex[i];
-            const gpc_vertex& b = v.vertex[(i + 1) % v.num_vertices];
-            m.area += a.x * b.y - b.x * a.y;
-        }
+        m.area += gpc_contour_area(&levelPolygon.contour[c]);
     }
     return m;
 }
