@@ -69,9 +69,9 @@ report() {
 
 # Which new inputs the fuzzer tries also depends on where the address space
 # is laid out: with it randomised, the reader's run parts at about input
-# 2,380 in roughly two runs out of five, although every input it keeps
-# replays with the same coverage. The counted runs therefore go without
-# randomisation; exploring keeps it.
+# 2,380 in about one run of three, although every input it keeps replays
+# with the same coverage. The counted runs therefore go without
+# randomisation, and so repeat for a given build; exploring keeps it.
 layout=()
 if [ -z "$seconds" ]; then
     if setarch -R true 2>/dev/null; then
