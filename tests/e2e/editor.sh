@@ -33,17 +33,14 @@ outline=$(count_pixels "$cleared" 0 150 1024 450 white 15)
 
 note "a stamp in the empty level, then F12 saves it through the dialog"
 click_at 300 600 1 20 "the stamp" changed_from "$cleared" 250 550 100 100 50
-hold_key F12 20 "the save dialog" dialog_shown "Save level"
-answer_file_dialog "Save level" "$E2E_WORK/box cactus"
+use_file_dialog F12 "Save level" "$E2E_WORK/box cactus"
 wait_for 20 "a file saved at the typed path with .lv appended" test -s "$E2E_WORK/box cactus.lv"
 head -3 "$E2E_WORK/box cactus.lv" | tr '\n' ' ' | grep -qE '^1 12 0 ' || fail "the saved level is not one 12-vertex contour: $(head -3 "$E2E_WORK/box cactus.lv")"
 
 note "the saved file loads back equal, through the open dialog"
 hold_key c 20 "the level cleared" outline_below "$before"
-hold_key F2 20 "the open dialog" dialog_shown "Open level"
-answer_file_dialog "Open level" "$E2E_WORK/box cactus.lv"
-hold_key F12 20 "the save dialog" dialog_shown "Save level"
-answer_file_dialog "Save level" "$E2E_WORK/again.lv"
+use_file_dialog F2 "Open level" "$E2E_WORK/box cactus.lv"
+use_file_dialog F12 "Save level" "$E2E_WORK/again.lv"
 wait_for 20 "again.lv saved" test -s "$E2E_WORK/again.lv"
 cmp "$E2E_WORK/box cactus.lv" "$E2E_WORK/again.lv" || fail "the level opened and saved again differs"
 
@@ -63,22 +60,14 @@ xdotool key Return
 # took the name close; should it close later, the comparison below fails.
 sleep 1
 dialog_shown "Open level" || fail "the open dialog took a missing file"
-# The first Escape closes the chooser's location field, the next the chooser.
-for _ in 1 2 3; do
-  dialog_gone "Open level" && break
-  focus "$d"; xdotool key Escape
-  poll 3 dialog_gone "Open level"
-done
-dialog_gone "Open level" || fail "Escape did not close the open dialog"
+close_dialog "Open level"
 # Saved again, the level is the one opened before, byte for byte.
-hold_key F12 20 "the save dialog" dialog_shown "Save level"
-answer_file_dialog "Save level" "$E2E_WORK/kept.lv"
+use_file_dialog F12 "Save level" "$E2E_WORK/kept.lv"
 wait_for 20 "kept.lv saved" test -s "$E2E_WORK/kept.lv"
 cmp -s "$E2E_WORK/box cactus.lv" "$E2E_WORK/kept.lv" || fail "the level changed after a missing file"
 
 note "a failed save shows an error box over the game; closed, the game goes on"
-hold_key F12 20 "the save dialog" dialog_shown "Save level"
-answer_file_dialog "Save level" "/sys/level"   # no file can be made there, not even by root
+use_file_dialog F12 "Save level" "/sys/level"   # no file can be made there, not even by root
 box=$(find_dialog "Level file error")
 wait_for 10 "the message on standard output" grep -qF '"/sys/level.lv": Permission denied' "$GAME_LOG"
 focus "$box"

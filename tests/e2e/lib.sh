@@ -191,12 +191,13 @@ find_dialog() {
   echo "$w"
 }
 
-# answer_file_dialog TITLE PATH: types PATH into the chooser and accepts.
-# The name field completes what is typed; a Return that reaches it while
-# its completion shows only takes the completion, so Return is pressed
-# again (up to three times) while the dialog stays open. A loaded machine
-# can also lose a key typed while the chooser is busy, so if it is still
-# open after that, the field is selected and the path typed once more.
+# answer_file_dialog TITLE PATH: types PATH into the open chooser and
+# accepts; false if it stays open. The name field completes what is typed;
+# a Return that reaches it while its completion shows only takes the
+# completion, so Return is pressed again (up to three times) while the
+# dialog stays open. A loaded machine can also lose a key typed while the
+# chooser is busy, so if it is still open after that, the field is selected
+# and the path typed once more.
 answer_file_dialog() {
   local d typing
   d=$(find_dialog "$1")
@@ -213,8 +214,37 @@ answer_file_dialog() {
       poll 5 dialog_gone "$1" && return 0
     done
   done
-  import -window root "$E2E_WORK/dialog-stayed-open.png" 2>/dev/null
-  fail "dialog '$1' stayed open"
+  return 1
+}
+
+# close_dialog TITLE: Escape until the dialog is gone. The first Escape
+# closes a chooser's location field (and a completion showing under it),
+# the next the chooser; each goes in once the dialog has settled from the
+# last, which can take seconds on a loaded machine.
+close_dialog() {
+  local d
+  d=$(find_dialog "$1")
+  for _ in 1 2 3 4 5; do
+    wait_for 20 "dialog '$1' settled" eval "dialog_gone '$1' || drawn $d"
+    dialog_gone "$1" && return 0
+    focus "$d"; xdotool key Escape
+    poll 5 dialog_gone "$1"
+  done
+  dialog_gone "$1" || fail "Escape did not close the dialog '$1'"
+}
+
+# use_file_dialog KEY TITLE PATH: KEY opens the dialog, PATH answers it. A
+# chooser that will not take the path (its accept button can stay greyed
+# while it still reads a folder on a loaded machine) is closed and opened
+# once more.
+use_file_dialog() {
+  for _ in 1 2; do
+    hold_key "$1" 20 "the dialog '$2'" dialog_shown "$2"
+    answer_file_dialog "$2" "$3" && return 0
+    import -window root "$E2E_WORK/dialog-stayed-open.png" 2>/dev/null
+    close_dialog "$2"
+  done
+  fail "dialog '$2' stayed open"
 }
 
 # Waits through the splash (3 s) and the fade-in (0.5 s) until the title
